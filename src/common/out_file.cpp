@@ -1,0 +1,69 @@
+#include "common/out_file.hpp"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+#include "common/run_error.hpp"
+
+namespace kv {
+
+std::string strprintf(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  va_list ap2;
+  va_copy(ap2, ap);
+  const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+  va_end(ap);
+  std::string s(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(s.data(), s.size() + 1, fmt, ap2);
+  va_end(ap2);
+  return s;
+}
+
+bool OutFile::open(const std::string& name) {
+  name_ = name;
+  fp_.reset(std::fopen(name.c_str(), "w"));
+  return fp_ != nullptr;
+}
+
+void OutFile::fail(const char* what) {
+  const std::string msg = strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(),
+                                    std::strerror(errno));
+  fp_.reset();
+  throw RunError("", msg, msg);
+}
+
+void OutFile::printf(const char* fmt, ...) {
+  if (!fp_) fail("write");
+  va_list ap;
+  va_start(ap, fmt);
+  const int n = std::vfprintf(fp_.get(), fmt, ap);
+  va_end(ap);
+  if (n < 0 || std::ferror(fp_.get())) fail("write");
+}
+
+void OutFile::write(const std::string& text) {
+  if (!fp_) fail("write");
+  if (std::fwrite(text.data(), 1, text.size(), fp_.get()) != text.size()) fail("write");
+}
+
+void OutFile::close() {
+  if (!fp_) return;
+  std::FILE* f = fp_.release();
+  const bool ok = std::fflush(f) == 0 && !std::ferror(f);
+  const int rc = std::fclose(f);
+  if (!ok || rc != 0) {
+    const std::string msg = strprintf("\n close of the file %s failed: %s\n", name_.c_str(),
+                                      std::strerror(errno));
+    throw RunError("", msg, msg);
+  }
+}
+
+void OutFile::write_quietly(const std::string& text) noexcept {
+  if (!fp_) return;
+  std::fwrite(text.data(), 1, text.size(), fp_.get());
+  std::fflush(fp_.get());
+}
+
+}  // namespace kv

@@ -1,0 +1,20 @@
+// Satellite configuration file "kelvocc_<sid>.std": output-file templates, the orbit-file
+// template and the yaw-Sun limit.
+#pragma once
+
+#include <string>
+
+#include "common/context.hpp"
+
+namespace kv::driver {
+
+// Name formed from a template: its last 8 characters replaced by the run suffix and ext.
+std::string name_from_template(const std::string& tmpl, const RunContext& ctx,
+                               const char* ext);
+
+// Reads the configuration file of ctx.sid from the working directory into the template
+// fields of ctx and ywsvlim. Throws RunError when the file is missing, is for another
+// satellite, lacks tokens, holds a too-short template or a bad yaw-Sun limit.
+void rstdinp(RunContext& ctx);
+
+}  // namespace kv::driver

@@ -1,0 +1,150 @@
+#include "driver/run.hpp"
+
+#include <cstdio>
+
+#include "common/run_error.hpp"
+#include "driver/config.hpp"
+#include "driver/orbit_file.hpp"
+#include "driver/request.hpp"
+#include "driver/timescales.hpp"
+#include "ephem/ephem.hpp"
+#include "orbit/orbit.hpp"
+
+namespace kv::driver {
+namespace {
+
+Epoch wall_clock(std::time_t now) {
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+}
+
+// Creates an output file or ends the run with the "unable to open" messages.
+void create(OutFile& f, const std::string& name) {
+  if (!f.open(name)) {
+    const std::string m = strprintf("unable to open the file %s ", name.c_str());
+    throw RunError("", m, m);
+  }
+}
+
+void open_log_and_error_files(RunContext& ctx) {
+  ctx.logfnm = "log_" + ctx.suffix() + ".out";
+  if (!ctx.loginp.open(ctx.logfnm))
+    throw RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), "");
+  rstdinp(ctx);
+  ctx.errfnmfl = name_from_template(ctx.errfnmfl, ctx, ".out");
+  if (!ctx.errfl.open(ctx.errfnmfl)) {
+    const std::string m = strprintf("unable to open the file %s ", ctx.errfnmfl.c_str());
+    throw RunError("", m, m);
+  }
+  ctx.attfnm = name_from_template(ctx.attfnm, ctx, ".txt");
+  ctx.attfnmang = name_from_template(ctx.attfnmang, ctx, ".txt");
+  ctx.eclpfnm = name_from_template(ctx.eclpfnm, ctx, ".txt");
+  ctx.orbinfnm = name_from_template(ctx.orbinfnm, ctx, ".txt");
+}
+
+void check_period(RunContext& ctx) {
+  ctx.tstusr2000 = timdif2000(ctx.istusr).days;
+  const double end2000 = timdif2000(ctx.ietusr).days;
+  ctx.tdurs = (end2000 - ctx.tstusr2000) * 86400;
+  ctx.nuserday = static_cast<int>(ctx.tdurs / 86400);
+  if (!(ctx.tdurs > 0 && ctx.tdurs <= 3.456e7)) {
+    const std::string m = strprintf(
+        "\n!!!Difference between start time and user end time is %f (not within limits) "
+        "days!!!\nPlease give the correct input  \n",
+        ctx.tdurs / 86400);
+    throw RunError("", m, m);
+  }
+  ctx.step = scan_step;
+}
+
+void read_orbit(RunContext& ctx) {
+  const OrbitRecord rec = find_and_read_orbit_file(ctx.orbfnm1, ctx.sid, ctx.curt, ctx.orbfnm);
+  ctx.iltread = rec.iltread;
+  ctx.iorb = rec.iorb;
+  ctx.q = rec.q;
+  ctx.tstusr1900 = timdif(ctx.iltread).days;
+  ctx.timeread2000 = timdif2000(ctx.iltread).days;
+  ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
+  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * 86400;
+  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * 86400;
+  ctx.tendinp = ctx.tdursread;
+  if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= 3.1968e7)) {
+    const double days = ctx.tstreadif / 86400;
+    throw RunError(
+        "",
+        strprintf("Difference between svi file time and user start time is %f days(allowed "
+                  "number should be within 1 year).Hence there is no furthur processing done",
+                  days),
+        strprintf("\nDifference between svi file time and user start time is %f days (allowed "
+                  "number should bwe within 1 year).Hence there is no furthur processing done as "
+                  "latest orbit file is not available",
+                  days));
+  }
+}
+
+void mean_elements(RunContext& ctx) {
+  ctx.qm = orbit::oscmean(ctx.q);
+  ctx.orbit.rates = orbit::rates(ctx.qm[0], ctx.qm[1], ctx.qm[2]);
+}
+
+void create_reports(RunContext& ctx) {
+  create(ctx.eclpinf, ctx.eclpfnm);
+  create(ctx.attinf, ctx.attfnm);
+  create(ctx.orbinf, ctx.orbinfnm);
+  const Epoch& e = ctx.iltread;
+  const Elements& m = ctx.qm;
+  ctx.orbinf.printf(" %s", ctx.orbfnm.c_str());
+  ctx.orbinf.printf("\n iltread %d %d %d %d %d %d %d", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
+  ctx.orbinf.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4],
+                    m[5]);
+  if (ctx.flagcrang == 1) create(ctx.attinfang, ctx.attfnmang);
+  ctx.orbit.eleinr = ctx.qm;
+  for (int k = 2; k < 6; ++k) ctx.orbit.eleinr[k] *= cnr;
+}
+
+}  // namespace
+
+void setup(std::istream& in, std::time_t now, RunContext& ctx) {
+  ctx.curt = wall_clock(now);
+  read_request(in, ctx);
+  open_log_and_error_files(ctx);
+  check_period(ctx);
+  read_orbit(ctx);
+  mean_elements(ctx);
+  create_reports(ctx);
+}
+
+void report_failure(RunContext& ctx, const RunError& err) {
+  ctx.inderr = 0;
+  if (!err.out.empty()) {
+    std::fputs(err.out.c_str(), stdout);
+    std::fflush(stdout);
+  }
+  if (!ctx.errfl.is_open() && !err.errfile_to_create.empty())
+    ctx.errfl.open(err.errfile_to_create);
+  if (ctx.errfl.is_open()) {
+    ctx.errfl.write_quietly(strprintf("%d\n", ctx.inderr) + err.status);
+  } else if (!err.status.empty()) {
+    std::fprintf(stderr, "%d\n%s", ctx.inderr, err.status.c_str());
+    std::fflush(stderr);
+  }
+  if (!err.log.empty()) ctx.loginp.write_quietly(err.log);
+}
+
+int run(std::istream& in, std::time_t now) {
+  RunContext ctx;
+  try {
+    setup(in, now, ctx);
+    ctx.loginp.close();
+    ctx.attinf.close();
+    ctx.orbinf.close();
+    ctx.eclpinf.close();
+    return 0;
+  } catch (const RunError& err) {
+    report_failure(ctx, err);
+    return -1;
+  }
+}
+
+}  // namespace kv::driver

@@ -1,0 +1,49 @@
+// Sun, Moon and Earth rotation.
+//
+//   fundargs  Newcomb's solar and Brown's lunar mean elements of the 1900 epoch
+//   nutcof    nutation in longitude and obliquity (Woolard's series)
+//   delong    equation of the equinoxes
+//   sidtim    Greenwich apparent sidereal angle (Newcomb's mean sidereal time)
+//   surcha    geocentric Sun and Moon directions and distances of date
+//   geocor    geodetic latitude, longitude and height of an inertial position
+#pragma once
+
+#include "common/types.hpp"
+
+namespace kv::ephem {
+
+constexpr double arcsec = 4.848136811111111e-6;  // arcseconds to radians
+
+// Mean elements of the Sun and Moon, degrees (eccentricity unitless), reduced as in the
+// ephemeris: lm, gmp, d, l by remainder modulo 360; node to (0, 360] for dates after 1914.
+struct FundArgs {
+  double l;    // Sun mean longitude L
+  double gp;   // longitude of the Sun's perigee
+  double e;    // eccentricity of the Earth's orbit
+  double eps;  // mean obliquity of the ecliptic
+  double lm;   // Moon mean longitude
+  double gmp;  // longitude of the Moon's perigee
+  double om;   // longitude of the Moon's ascending node
+  double d;    // Moon mean elongation
+};
+// T: Julian centuries from 1900 Jan 0.5; lm_c3: cubic coefficient of the Moon's mean longitude.
+FundArgs fundargs(double t, double lm_c3);
+
+struct Nutation {
+  double deps;  // nutation in obliquity, radians
+  double dpsi;  // nutation in longitude, radians
+};
+// T in Julian centuries from 1900 Jan 0.5; angles in radians (need not be reduced).
+Nutation nutcof(double t, double lm, double gmp, double om, double l, double gp);
+
+// Equation of the equinoxes, radians, at x days since 1900 Jan 1, 0h UTC.
+double delong(double x);
+
+struct Sidereal {
+  double angle;  // apparent sidereal angle, radians, not reduced
+  double rate;   // sidereal rate, radians per second
+};
+// Greenwich apparent sidereal angle at x days since 1900 Jan 1, 0h UTC (UTC used as UT1).
+Sidereal sidtim(double x);
+
+}  // namespace kv::ephem

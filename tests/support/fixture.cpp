@@ -1,0 +1,85 @@
+#include "support/fixture.hpp"
+
+#include <fstream>
+#include <sstream>
+
+#include "common/run_error.hpp"
+#include "driver/orbit_file.hpp"
+#include "driver/run.hpp"
+
+namespace kv::test {
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void spit(const std::filesystem::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+std::time_t utc(int y, int mo, int d, int h, int mi, int s) {
+  std::tm tm{};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  tm.tm_hour = h;
+  tm.tm_min = mi;
+  tm.tm_sec = s;
+  return timegm(&tm);
+}
+
+std::string orbit_file_text(const Epoch& e, int iorb, const Elements& q) {
+  std::string t = "KELVORIN ORBIT FILE\n";
+  t += strprintf("%-19s%10.4f%10.4f%10.4f%10.4f%10.4f%15.6f\n", "PARAMS", 1.0, 2.0, 3.0, 4.0, 5.0,
+                 6.0);
+  t += strprintf("    PBEPC1         %6d%6d%6d%6d%6d%6d%6d%6d%6d\n", e[0], e[1], e[2], e[3], e[4],
+                 e[5], e[6], iorb, 0);
+  t += strprintf("%-19s%22.10f%22.10f%22.10f\n", "POSITION", 1.0, 2.0, 3.0);
+  t += strprintf("%-19s%22.10f%22.10f%22.10f\n", "VELOCITY", 1.0, 2.0, 3.0);
+  t += strprintf("%-19s%22.10f%22.10f%22.10f\n", "AEI", q[0], q[1], q[2]);
+  t += strprintf("%-19s%22.10f%22.10f%22.10f\n", "WOM", q[3], q[4], q[5]);
+  return t;
+}
+
+std::string config_text(const std::string& sid, const std::string& yaw) {
+  return "errXXXXXXXX\nKELVORIN\n" + sid +
+         "\noccXXXXXXXX\nviewXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DDD_YYYY.SID\norbXXXXXXXX\n" +
+         yaw + "\n";
+}
+
+void ScratchDir::SetUp() {
+  old_ = std::filesystem::current_path();
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  dir_ = std::filesystem::temp_directory_path() /
+         (std::string("kelvis_") + info->test_suite_name() + "_" + info->name());
+  std::filesystem::remove_all(dir_);
+  std::filesystem::create_directories(dir_);
+  std::filesystem::current_path(dir_);
+}
+
+void ScratchDir::TearDown() {
+  std::filesystem::current_path(old_);
+  if (!HasFailure()) std::filesystem::remove_all(dir_);
+}
+
+void ScratchDir::install(const Epoch& epoch, const Epoch& file_day, int iorb, const Elements& q) {
+  spit(dir_ / "kelvocc_kv1.std", config_text());
+  spit(dir_ / driver::orbit_file_name("svi_DDD_YYYY.SID", "kv1", file_day),
+       orbit_file_text(epoch, iorb, q));
+}
+
+RunResult ScratchDir::run(const std::string& request, std::time_t now) {
+  std::istringstream in(request);
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  const int status = driver::run(in, now);
+  RunResult r{status, ::testing::internal::GetCapturedStdout(),
+              ::testing::internal::GetCapturedStderr()};
+  return r;
+}
+
+}  // namespace kv::test

@@ -1,0 +1,50 @@
+// Test fixtures: a scratch working folder, the demo configuration and orbit files, and
+// whole runs of the driver with a fixed clock.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "common/types.hpp"
+
+namespace kv::test {
+
+// Elements of a realistic orbit: about 650 km altitude, e = 0.001, i = 6 degrees.
+inline constexpr Elements kDemoElements{7028.137, 0.001, 6.0, 100.0, 45.0, 30.0};
+
+std::string slurp(const std::filesystem::path& p);
+void spit(const std::filesystem::path& p, const std::string& text);
+std::time_t utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
+
+// Text of an orbit file with the given epoch, orbit number and osculating elements.
+std::string orbit_file_text(const Epoch& epoch, int iorb, const Elements& q);
+
+// The configuration used by the tests: every output in the working folder.
+std::string config_text(const std::string& sid = "kv1", const std::string& yaw = "45.0");
+
+struct RunResult {
+  int status;
+  std::string out, err;
+};
+
+// A test that runs in its own empty working folder (removed afterwards).
+class ScratchDir : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Writes the configuration and an orbit file for `epoch` named for `file_day`.
+  void install(const Epoch& epoch, const Epoch& file_day, int iorb = 1234,
+               const Elements& q = kDemoElements);
+  RunResult run(const std::string& request, std::time_t now);
+  bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+  std::string read(const std::string& name) const { return slurp(dir_ / name); }
+  std::filesystem::path dir_;
+
+ private:
+  std::filesystem::path old_;
+};
+
+}  // namespace kv::test
