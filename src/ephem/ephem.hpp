@@ -46,4 +46,31 @@ struct Sidereal {
 // Greenwich apparent sidereal angle at x days since 1900 Jan 1, 0h UTC (UTC used as UT1).
 Sidereal sidtim(double x);
 
+// Geocentric Sun and Moon of date: unit vectors (x to the equinox, z to the pole of date),
+// distances (km), right ascensions in (0, 2pi] and declinations (radians).
+struct SunMoon {
+  Vec3 moon;
+  double moon_dist, moon_ra, moon_dec;
+  Vec3 sun;
+  double sun_dist, sun_ra, sun_dec;
+};
+struct RaDec {
+  double ra;   // right ascension, radians, (0, 2pi]: an angle of exactly 0 is returned as tpi
+  double dec;  // declination, radians
+};
+RaDec radec(const Vec3& unit);
+
+// t: days since 1900 Jan 1, 0h UTC. nutation < 0: true equator and equinox of date;
+// otherwise mean equator and equinox of date.
+SunMoon surcha(double t, int nutation);
+
+struct Geodetic {
+  double lat;     // geodetic latitude, degrees, north positive
+  double lon;     // east longitude, degrees, [0, 360)
+  double height;  // height above the ellipsoid, km
+};
+// Inertial position (km) and Greenwich sidereal angle theta (radians) to the geodetic point
+// on the 6378.166 / 6356.784 km ellipsoid (Fischer 1960).
+Geodetic geocor(double x, double y, double z, double theta);
+
 }  // namespace kv::ephem

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "ephem/ephem.hpp"
+#include "ephem/multiples.hpp"
 
 namespace kv::ephem {
 namespace {
@@ -86,24 +87,6 @@ constexpr std::array<NutTerm, 68> kTerms{{
     {3, 0, 2, 0, 2, -0.0002, 0, 0, 0},  // 68
 }};
 
-// cos(n x) + i sin(n x) for n = -3..3, from one library sine and cosine of x with the
-// double- and triple-angle formulas.
-struct Multiples {
-  double c[7], s[7];
-  explicit Multiples(double x) {
-    const double s1 = std::sin(x), c1 = std::cos(x);
-    const double s2 = 2 * s1 * c1, c2 = 1 - 2 * s1 * s1;
-    const double s3 = 3 * s1 - 4 * s1 * s1 * s1, c3 = 4 * c1 * c1 * c1 - 3 * c1;
-    const double cs[4] = {1, c1, c2, c3}, ss[4] = {0, s1, s2, s3};
-    for (int n = 0; n <= 3; ++n) {
-      c[3 + n] = cs[n];
-      s[3 + n] = ss[n];
-      c[3 - n] = cs[n];
-      s[3 - n] = -ss[n];
-    }
-  }
-};
-
 }  // namespace
 
 // nutcof -- nutation in longitude and obliquity (Woolard's series, 68/39 terms).
@@ -115,19 +98,11 @@ struct Multiples {
 //           sine and cosine are built from the ten library calls by angle addition.
 Nutation nutcof(double t, double lm, double gmp, double om, double l, double gp) {
   const Multiples ml(lm - gmp), mlp(l - gp), mf(lm - om), md(lm - l), mom(om);
+  const Multiples* const args[5] = {&ml, &mlp, &mf, &md, &mom};
   double dpsi = 0, deps = 0, dpsi_rate = 0, deps_rate = 0;
   for (const NutTerm& k : kTerms) {
-    // Product of the five complex factors e^{i n x}.
-    double c = 1, s = 0;
-    const Multiples* f[5] = {&ml, &mlp, &mf, &md, &mom};
-    const int n[5] = {k.l, k.lp, k.f, k.d, k.om};
-    for (int j = 0; j < 5; ++j) {
-      if (n[j] == 0) continue;
-      const double cj = f[j]->c[3 + n[j]], sj = f[j]->s[3 + n[j]];
-      const double cn = c * cj - s * sj;
-      s = s * cj + c * sj;
-      c = cn;
-    }
+    double c, s;
+    combine(args, {k.l, k.lp, k.f, k.d, k.om}, c, s);
     dpsi += k.a * s;
     deps += k.b * c;
     dpsi_rate += k.ar * s;
