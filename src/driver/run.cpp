@@ -9,6 +9,7 @@
 #include "driver/timescales.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
+#include "report/report.hpp"
 
 namespace kv::driver {
 namespace {
@@ -132,15 +133,39 @@ void report_failure(RunContext& ctx, const RunError& err) {
   if (!err.log.empty()) ctx.loginp.write_quietly(err.log);
 }
 
+// Joins the reports and converts them to PDF: 0 on success, the converter's exit code when
+// it failed, -1 when a program could not be started (named in the log file).
+int bundle(RunContext& ctx) {
+  const std::string joined = strprintf("view%s%s%s_%s.txt", ctx.usrnm.c_str(), ctx.celnm.c_str(),
+                                       ctx.rndnum.c_str(), ctx.sid.c_str());
+  report::join_reports(ctx, joined);
+  std::string missing;
+  const int rc = report::txt2pdf(joined, &missing);
+  if (rc < 0) {
+    std::FILE* log = std::fopen(ctx.logfnm.c_str(), "a");
+    if (log) {
+      std::fprintf(log, "\nunable to run the program %s: the PDF %s.pdf was not made\n",
+                   missing.c_str(), joined.substr(0, joined.size() - 4).c_str());
+      std::fclose(log);
+    }
+  }
+  return rc;
+}
+
 int run(std::istream& in, std::time_t now) {
   RunContext ctx;
   try {
     setup(in, now, ctx);
+    report::freadsource(ctx);
+    ctx.inderr = 1;
+    ctx.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", ctx.inderr);
+    ctx.errfl.close();
     ctx.loginp.close();
     ctx.attinf.close();
     ctx.orbinf.close();
     ctx.eclpinf.close();
-    return 0;
+    ctx.attinfang.close();
+    return bundle(ctx);
   } catch (const RunError& err) {
     report_failure(ctx, err);
     return -1;

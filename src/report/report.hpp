@@ -1,0 +1,53 @@
+// Visibility combination, reports and the PDF bundle.
+//
+//   freadsource      runs the five searches, combines their tables into visibility and
+//                    eclipse viewing windows, writes the report rows and tails and the
+//                    day-wise duration file
+//   daywise          day-wise durations of the visibility and eclipse viewing windows
+//   join_reports     writes the joined text of the three reports
+//   txt2pdf          typesets the joined text to PostScript and converts it to PDF
+//   run_program      runs an external program without a shell and waits for it
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/context.hpp"
+#include "report/window.hpp"
+
+namespace kv::report {
+
+void freadsource(RunContext& ctx);
+
+// Visibility windows (viewspi - (occspi u saaspi)) and eclipse viewing windows
+// (eclpspi n viewact) of the event tables in ctx.
+struct Combined {
+  Window viewact;
+  Window vieweclp;
+};
+Combined combine_windows(const RunContext& ctx);
+
+struct DayTotals {
+  std::vector<double> daynight;  // seconds of visibility per elapsed day
+  std::vector<double> night;     // seconds of eclipse viewing per elapsed day
+};
+// Day-wise totals over nuserday days of windows starting tday (days since the user start,
+// fractional) with lengths len (seconds). A window longer than a day fills the n following
+// days with 86400 s each (n = whole days in its length) and gives its own day nothing.
+DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vector<double>& len,
+                  const std::vector<double>& tdayeclp, const std::vector<double>& leneclp);
+
+// Exit status of a program run with argv (argv[0] looked up in PATH), or -1 when it could not
+// be started. A program killed by a signal gives 128 + the signal number.
+int run_program(const std::vector<std::string>& argv);
+
+// Writes `joined` as the view report, the eclipse view report and the occultation report
+// one after the other. Throws RunError when a report cannot be read or the text written.
+void join_reports(const RunContext& ctx, const std::string& joined);
+
+// Typesets `joined` (name ending in ".txt") to base.ps with enscript and converts it to
+// base.pdf with ps2pdfwr. Returns 0 on success, the converter's exit code when it failed,
+// -1 when a program could not be started (named in *missing).
+int txt2pdf(const std::string& joined, std::string* missing);
+
+}  // namespace kv::report
