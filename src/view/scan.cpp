@@ -45,14 +45,15 @@ void write_headers(RunContext& ctx) {
       "rolmunang(deg)      rolvelang(deg)");
 }
 
-// All five angles strictly above their limits (degrees); a NaN angle fails.
+}  // namespace
+
+// in_view -- all five strict comparisons, in this order; an angle equal to its limit, or
+// not a number, fails.
 bool in_view(const RunContext& ctx, const AttAngles& a) {
   return a.yawsunang * cdr > ctx.ywsvlim && a.rolsunang * cdr > ctx.rosvlim &&
          a.verollsunang * cdr > ctx.nrosvlim && a.rolmunang * cdr > ctx.romlim &&
          a.rolvelang * cdr > ctx.rovellim;
 }
-
-}  // namespace
 
 void evntst(ViewWindow& w, double t) {
   if (w.open) return;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "common/context.hpp"
+#include "view/attitude.hpp"
 
 namespace kv::view {
 
@@ -20,6 +21,9 @@ void evntst(ViewWindow& w, double t);
 // Closes an open window at t when the step is out of view or t is the scan's last sample;
 // records it (ctx.views, ctx.totviewdur) when its duration exceeds 900 minutes.
 void evntend(RunContext& ctx, ViewWindow& w, int inview, double t, bool last_sample);
+
+// Whether all five angles (radians) lie strictly above their limits (degrees).
+bool in_view(const RunContext& ctx, const AttAngles& a);
 
 void getatt(RunContext& ctx);
 

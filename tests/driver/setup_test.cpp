@@ -95,7 +95,9 @@ TEST_F(Setup, RightAscensionAndDeclinationRanges) {
     SCOPED_TRACE(c.ra + " " + c.dec);
     const RunResult r = run(request_radec(c.ra, c.dec), kNow);
     EXPECT_EQ(r.status, c.ok ? 0 : -1);
-    EXPECT_EQ(r.err, c.err);
+    if (!c.ok) {
+      EXPECT_EQ(r.err, c.err);
+    }
     EXPECT_EQ(exists("log_anncrabr7_kv1.out"), c.ok);
     fs::remove(dir_ / "log_anncrabr7_kv1.out");
   }

@@ -6,6 +6,10 @@
 #include "common/run_error.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/run.hpp"
+#include "driver/timescales.hpp"
+#include "ephem/ephem.hpp"
+#include "orbit/orbit.hpp"
+#include <cmath>
 
 namespace kv::test {
 
@@ -49,6 +53,40 @@ std::string config_text(const std::string& sid, const std::string& yaw) {
   return "errXXXXXXXX\nKELVORIN\n" + sid +
          "\noccXXXXXXXX\nviewXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DDD_YYYY.SID\norbXXXXXXXX\n" +
          yaw + "\n";
+}
+
+RunContext scan_context(const Elements& q, double start, double end, double ra_deg,
+                        double dec_deg, const Epoch& epoch) {
+  RunContext ctx;
+  ctx.usrnm = "ann";
+  ctx.celnm = "crab";
+  ctx.sid = "kv1";
+  ctx.rndnum = "t";
+  ctx.iltread = epoch;
+  ctx.iorb = 1234;
+  ctx.q = q;
+  ctx.tstusr1900 = driver::timdif(epoch).days;
+  ctx.timeread2000 = driver::timdif2000(epoch).days;
+  ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
+  ctx.qm = orbit::oscmean(q);
+  ctx.orbit.rates = orbit::rates(ctx.qm[0], ctx.qm[1], ctx.qm[2]);
+  ctx.orbit.eleinr = ctx.qm;
+  for (int k = 2; k < 6; ++k) ctx.orbit.eleinr[k] *= cnr;
+  ctx.tstreadif = start;
+  ctx.tdursread = ctx.tendinp = end;
+  ctx.tdurs = end - start;
+  ctx.nuserday = static_cast<int>(ctx.tdurs / 86400);
+  ctx.istusr = driver::addtim(epoch, start);
+  ctx.ietusr = driver::addtim(epoch, end);
+  ctx.rasource = ra_deg * cnr;
+  ctx.decsource = dec_deg * cnr;
+  const double a = ctx.rasource, d = ctx.decsource;
+  ctx.fc1 = {std::cos(d) * std::cos(a), std::cos(d) * std::sin(a), std::sin(d)};
+  ctx.rosvlim = ctx.nrosvlim = 45;
+  ctx.romlim = ctx.rovellim = 10;
+  ctx.thetainp = 5;
+  ctx.ywsvlim = 45;
+  return ctx;
 }
 
 void ScratchDir::SetUp() {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/context.hpp"
 #include "common/types.hpp"
 
 namespace kv::test {
@@ -24,6 +25,12 @@ std::string orbit_file_text(const Epoch& epoch, int iorb, const Elements& q);
 
 // The configuration used by the tests: every output in the working folder.
 std::string config_text(const std::string& sid = "kv1", const std::string& yaw = "45.0");
+
+// A run context prepared for the scans without a request: orbit-file epoch `epoch` with
+// osculating elements q (orbit number 1234), user period [start, end] in orbit time (s),
+// source at ra/dec (degrees), limits of the typical request.
+RunContext scan_context(const Elements& q, double start, double end, double ra_deg = 83.63,
+                        double dec_deg = 22.01, const Epoch& epoch = {2024, 3, 9, 0, 0, 0, 0});
 
 struct RunResult {
   int status;
