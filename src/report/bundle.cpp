@@ -30,20 +30,22 @@ int run_program(const std::vector<std::string>& argv) {
 }
 
 void join_reports(const RunContext& ctx, const std::string& joined) {
-  OutFile out;
-  if (!out.open(joined)) {
-    const std::string m = strprintf("unable to open the file %s ", joined.c_str());
-    throw RunError("", m, m);
-  }
+  // All three are read before the joined text is created, which may bear the name of one.
+  std::string text;
   for (const std::string* name : {&ctx.attfnm, &ctx.eclpfnm, &ctx.evnoccfnmdsp}) {
     std::ifstream in(*name, std::ios::binary);
     if (!in) {
       const std::string m = strprintf("unable to read the file %s ", name->c_str());
       throw RunError("", m, m);
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    out.write(text);
+    text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  OutFile out;
+  if (!out.open(joined)) {
+    const std::string m = strprintf("unable to open the file %s ", joined.c_str());
+    throw RunError("", m, m);
+  }
+  out.write(text);
   out.close();
 }
 

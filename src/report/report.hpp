@@ -18,6 +18,10 @@
 namespace kv::report {
 
 void freadsource(RunContext& ctx);
+// The part of freadsource after the searches: windows from the event tables of ctx, the
+// rows and tails of the view, eclipse view and occultation reports (closing the latter) and
+// the day-wise file.
+void write_reports(RunContext& ctx);
 
 // Visibility windows (viewspi - (occspi u saaspi)) and eclipse viewing windows
 // (eclpspi n viewact) of the event tables in ctx.

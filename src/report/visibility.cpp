@@ -154,6 +154,10 @@ DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vect
 // freadsource -- the main work of a run, after the set-up: searches, windows, reports.
 void freadsource(RunContext& ctx) {
   run_searches(ctx);
+  write_reports(ctx);
+}
+
+void write_reports(RunContext& ctx) {
   const Combined c = combine_windows(ctx);
   std::vector<double> tday, len, tdayeclp, leneclp;
   write_view_rows(ctx, c.viewact, tday, len);

@@ -40,7 +40,7 @@ TEST_F(Setup, TypicalRequestCreatesLogErrorReportAndOrbitFiles) {
   const RunResult r = run(kTypical, kNow);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   for (const char* f : {"log_anncrabr7_kv1.out", "erranncrabr7_kv1.out", "eclanncrabr7_kv1.txt",
-                        "viewanncrabr7_kv1.txt", "orbanncrabr7_kv1.txt"})
+                        "vrepanncrabr7_kv1.txt", "orbanncrabr7_kv1.txt"})
     EXPECT_TRUE(exists(f)) << f;
   EXPECT_FALSE(exists("anganncrabr7_kv1.txt"));
   const Elements qm = orbit::oscmean(kDemoElements);
@@ -240,7 +240,7 @@ TEST_F(Setup, ErrorFileThatCannotBeCreated) {
 }
 
 TEST_F(Setup, ReportFilesThatCannotBeCreated) {
-  const char* templates[] = {"eclXXXXXXXX", "viewXXXXXXXX", "orbXXXXXXXX", "angXXXXXXXX"};
+  const char* templates[] = {"eclXXXXXXXX", "vrepXXXXXXXX", "orbXXXXXXXX", "angXXXXXXXX"};
   for (const char* t : templates) {
     std::string cfg = config_text();
     cfg.replace(cfg.find(t), std::string(t).size(), std::string("nodir/") + t);

@@ -51,7 +51,7 @@ std::string orbit_file_text(const Epoch& e, int iorb, const Elements& q) {
 
 std::string config_text(const std::string& sid, const std::string& yaw) {
   return "errXXXXXXXX\nKELVORIN\n" + sid +
-         "\noccXXXXXXXX\nviewXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DDD_YYYY.SID\norbXXXXXXXX\n" +
+         "\noccXXXXXXXX\nvrepXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DDD_YYYY.SID\norbXXXXXXXX\n" +
          yaw + "\n";
 }
 
