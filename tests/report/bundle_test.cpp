@@ -1,0 +1,142 @@
+// The report bundle: the joined text, its PostScript and PDF, the exit status of a failed or
+// missing converter, and names that a command shell would interpret.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "report/report.hpp"
+#include "support/fixture.hpp"
+
+namespace kv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::time_t kNow = utc(2024, 3, 9, 12, 0, 0);
+const Epoch kEpoch{2024, 3, 9, 0, 0, 0, 0};
+const std::string kRequest =
+    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 45 45 10 10 5 0 r7\n";
+
+// Replaces PATH for the life of the object.
+class PathOverride {
+ public:
+  explicit PathOverride(const std::string& path) : old_(std::getenv("PATH")) {
+    setenv("PATH", path.c_str(), 1);
+  }
+  ~PathOverride() { setenv("PATH", old_.c_str(), 1); }
+
+ private:
+  std::string old_;
+};
+
+// The text with every run of white space made one blank.
+std::string squeeze(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+    if (!space) out.push_back(c);
+    else if (!out.empty() && out.back() != ' ') out.push_back(' ');
+  }
+  return out;
+}
+
+void write_script(const fs::path& p, const std::string& body) {
+  spit(p, "#!/bin/sh\n" + body + "\n");
+  fs::permissions(p, fs::perms::owner_all);
+}
+
+class Bundle : public ScratchDir {
+ protected:
+  void SetUp() override {
+    ScratchDir::SetUp();
+    install(kEpoch, kEpoch);
+  }
+};
+
+TEST_F(Bundle, JoinedTextIsTheThreeReportsInOrderAndThePdfHoldsTheRows) {
+  // A day and a half: long enough for a view window of more than 900 minutes.
+  const RunResult r = run(
+      "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 11 12 0 0 0 45 45 10 10 5 0 r7\n", kNow);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read("viewanncrabr7_kv1.txt"), read("vrepanncrabr7_kv1.txt") +
+                                               read("eclanncrabr7_kv1.txt") +
+                                               read("occanncrabr7_kv1.txt"));
+  EXPECT_TRUE(exists("viewanncrabr7_kv1.ps"));
+  ASSERT_TRUE(exists("viewanncrabr7_kv1.pdf"));
+  if (report::run_program({"pdftotext", "-v"}) < 0) GTEST_SKIP() << "pdftotext not installed";
+  ASSERT_EQ(report::run_program({"pdftotext", "-layout", "viewanncrabr7_kv1.pdf", "pdf.txt"}), 0);
+  const std::string text = read("pdf.txt");
+  EXPECT_NE(text.find("View Opportunity Duration"), std::string::npos);
+  EXPECT_NE(text.find("occult duration"), std::string::npos);
+  // Every visibility row of the view report, compared token by token (the layout of the
+  // rendered text spaces the columns differently).
+  const std::string view = read("vrepanncrabr7_kv1.txt");
+  const std::string flat = squeeze(text);
+  int rows = 0;
+  for (std::size_t p = view.find("\n 00"); p != std::string::npos; p = view.find("\n 00", p + 1)) {
+    const std::string row = squeeze(view.substr(p, view.find('\n', p + 1) - p));
+    EXPECT_NE(flat.find(row), std::string::npos) << row;
+    ++rows;
+  }
+  EXPECT_GT(rows, 10);
+  EXPECT_EQ(read("erranncrabr7_kv1.out"), "1\n!!!!!!!!!Succesful completion!!!!!!!!!");
+}
+
+TEST_F(Bundle, FailedConversionIsNotReportedAsSuccess) {
+  fs::create_directory("bin");
+  write_script(dir_ / "bin/enscript", "exit 0");
+  write_script(dir_ / "bin/ps2pdfwr", "exit 1");
+  PathOverride path((dir_ / "bin").string());
+  const RunResult r = run(kRequest, kNow);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(read("erranncrabr7_kv1.out"), "1\n!!!!!!!!!Succesful completion!!!!!!!!!");
+}
+
+TEST_F(Bundle, MissingProgramsEndWithMinusOneAndAreNamedInTheLog) {
+  fs::create_directory("bin");
+  {
+    PathOverride path((dir_ / "bin").string());
+    EXPECT_EQ(run(kRequest, kNow).status, -1);
+  }
+  EXPECT_EQ(read("log_anncrabr7_kv1.out"),
+            "\nunable to run the program enscript: the PDF viewanncrabr7_kv1.pdf was not made\n");
+  write_script(dir_ / "bin/enscript", "exit 0");
+  {
+    PathOverride path((dir_ / "bin").string());
+    EXPECT_EQ(run(kRequest, kNow).status, -1);
+  }
+  EXPECT_EQ(read("log_anncrabr7_kv1.out"),
+            "\nunable to run the program ps2pdfwr: the PDF viewanncrabr7_kv1.pdf was not made\n");
+  EXPECT_EQ(read("erranncrabr7_kv1.out"), "1\n!!!!!!!!!Succesful completion!!!!!!!!!");
+}
+
+TEST_F(Bundle, NamesWithShellCharactersReachTheProgramsAsSingleArguments) {
+  const std::string tag = "r;$(touch${IFS}pwned)`id`'\"&|<>*?()";
+  const std::string req = "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 "
+                          "45 45 10 10 5 0 " + tag + "\n";
+  const RunResult r = run(req, kNow);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string base = "viewanncrab" + tag + "_kv1";
+  EXPECT_TRUE(exists(base + ".txt"));
+  EXPECT_TRUE(exists(base + ".ps"));
+  EXPECT_TRUE(exists(base + ".pdf"));
+  EXPECT_FALSE(exists("pwned"));
+}
+
+TEST_F(Bundle, JoinedTextNamedLikeTheViewReportKeepsAllThreeReports) {
+  std::string cfg = config_text();
+  cfg.replace(cfg.find("vrepXXXXXXXX"), 12, "viewXXXXXXXX");
+  spit(dir_ / "kelvocc_kv1.std", cfg);
+  ASSERT_EQ(run(kRequest, kNow).status, 0);
+  const std::string joined = read("viewanncrabr7_kv1.txt");
+  const std::string ecl = read("eclanncrabr7_kv1.txt"), occ = read("occanncrabr7_kv1.txt");
+  ASSERT_GT(joined.size(), ecl.size() + occ.size());
+  EXPECT_TRUE(joined.ends_with(ecl + occ));
+  EXPECT_EQ(joined.find("\t\t\t\t\t\t\tKELVORIN\n\t\t\t\t\t\tView Opportunity Duration"), 0u);
+}
+
+}  // namespace
+}  // namespace kv::test
