@@ -65,12 +65,12 @@ struct RunContext {
 
   // Source direction, event tables and totals of the scans.
   Vec3 fc1{};
-  OrbitTable orbits;     // equator crossings (torb1, torb2, orbarr, kj)
-  EventTable eclipses;   // teclpr1, teclpr2, indeclp
-  EventTable saa;        // saaentarr, saaextarr, isaan
-  EventTable occults;    // tocc1, tocc2, indocc
-  EventTable views;      // tviewr1, tviewr2, indview
-  double totviewdur = 0; // minutes
+  OrbitTable orbits;      // equator crossings (torb1, torb2, orbarr, kj)
+  EventTable eclipses;    // teclpr1, teclpr2, indeclp
+  EventTable saa;         // saaentarr, saaextarr, isaan
+  EventTable occults;     // tocc1, tocc2, indocc
+  EventTable views;       // tviewr1, tviewr2, indview
+  double totviewdur = 0;  // minutes
 
   // Run suffix: user name, source name, run tag, "_", satellite id.
   std::string suffix() const { return usrnm + celnm + rndnum + "_" + sid; }

@@ -28,8 +28,8 @@ bool OutFile::open(const std::string& name) {
 }
 
 void OutFile::fail(const char* what) {
-  const std::string msg = strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(),
-                                    std::strerror(errno));
+  const std::string msg =
+      strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(), std::strerror(errno));
   fp_.reset();
   throw RunError("", msg, msg);
 }
@@ -54,8 +54,8 @@ void OutFile::close() {
   const bool ok = std::fflush(f) == 0 && !std::ferror(f);
   const int rc = std::fclose(f);
   if (!ok || rc != 0) {
-    const std::string msg = strprintf("\n close of the file %s failed: %s\n", name_.c_str(),
-                                      std::strerror(errno));
+    const std::string msg =
+        strprintf("\n close of the file %s failed: %s\n", name_.c_str(), std::strerror(errno));
     throw RunError("", msg, msg);
   }
 }

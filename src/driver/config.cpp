@@ -10,11 +10,16 @@
 namespace kv::driver {
 namespace {
 
-constexpr const char* kTemplateNames[10] = {
-    "error-file template",      "satellite name",       "satellite id",
-    "occultation-report template", "view-report template", "view-angle-file template",
-    "eclipse-report template",  "orbit-file template",  "orbit-information-file template",
-    "yaw-Sun limit"};
+constexpr const char* kTemplateNames[10] = {"error-file template",
+                                            "satellite name",
+                                            "satellite id",
+                                            "occultation-report template",
+                                            "view-report template",
+                                            "view-angle-file template",
+                                            "eclipse-report template",
+                                            "orbit-file template",
+                                            "orbit-information-file template",
+                                            "yaw-Sun limit"};
 
 // A failure of the configuration: message to the log file and, when the error-file
 // template (token 1) is usable, to the error file created from it.
@@ -28,8 +33,7 @@ constexpr const char* kTemplateNames[10] = {
 
 }  // namespace
 
-std::string name_from_template(const std::string& tmpl, const RunContext& ctx,
-                               const char* ext) {
+std::string name_from_template(const std::string& tmpl, const RunContext& ctx, const char* ext) {
   return tmpl.substr(0, tmpl.size() - 8) + ctx.suffix() + ext;
 }
 
@@ -53,15 +57,18 @@ void rstdinp(RunContext& ctx) {
                      tok.size());
   };
   if (too_long) {
-    const std::string m = strprintf("\n configuration file %s: token %zu is longer than %zu "
-                                    "characters\n", fname.c_str(), tok.size(), kMaxToken);
+    const std::string m = strprintf(
+        "\n configuration file %s: token %zu is longer than %zu "
+        "characters\n",
+        fname.c_str(), tok.size(), kMaxToken);
     config_failure(tok, ctx, m, m);
   }
   if (tok.size() < 3) config_failure(tok, ctx, short_msg(), short_msg());
   if (tok[2] != ctx.sid)
     config_failure(
         tok, ctx,
-        strprintf("\n Input sat Id %s doesn't match with the sat Id from the file", ctx.sid.c_str()),
+        strprintf("\n Input sat Id %s doesn't match with the sat Id from the file",
+                  ctx.sid.c_str()),
         strprintf("Input sat Id %s doesn't match with the sat Id from the file", ctx.sid.c_str()));
   if (tok.size() < 10) config_failure(tok, ctx, short_msg(), short_msg());
   for (int k : {0, 3, 4, 5, 6, 7, 8}) {

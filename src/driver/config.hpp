@@ -9,8 +9,7 @@
 namespace kv::driver {
 
 // Name formed from a template: its last 8 characters replaced by the run suffix and ext.
-std::string name_from_template(const std::string& tmpl, const RunContext& ctx,
-                               const char* ext);
+std::string name_from_template(const std::string& tmpl, const RunContext& ctx, const char* ext);
 
 // Reads the configuration file of ctx.sid from the working directory into the template
 // fields of ctx and ywsvlim. Throws RunError when the file is missing, is for another

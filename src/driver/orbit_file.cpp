@@ -44,8 +44,8 @@ void check_closed_orbit(const std::string& name, const Elements& q) {
   if (!(q[1] >= 0 && q[1] < 1))
     bad_file(name, strprintf("eccentricity %f is outside [0, 1)", q[1]));
   if (!(q[0] * (1 - q[1]) > orbit::re_orbit))
-    bad_file(name, strprintf("perigee radius %f km is not above the Earth's radius",
-                             q[0] * (1 - q[1])));
+    bad_file(name,
+             strprintf("perigee radius %f km is not above the Earth's radius", q[0] * (1 - q[1])));
 }
 
 }  // namespace

@@ -10,13 +10,33 @@
 namespace kv::driver {
 namespace {
 
-constexpr const char* kTokenNames[27] = {
-    "",           "user name",    "source name",   "satellite id",   "right ascension",
-    "declination", "start year",  "start month",   "start day",      "start hour",
-    "start minute", "start second", "start millisecond", "end year", "end month",
-    "end day",    "end hour",     "end minute",    "end second",     "end millisecond",
-    "roll-Sun limit", "negative-roll-Sun limit", "roll-Moon limit", "roll-velocity limit",
-    "Earth-limb margin", "angle-file flag", "run tag"};
+constexpr const char* kTokenNames[27] = {"",
+                                         "user name",
+                                         "source name",
+                                         "satellite id",
+                                         "right ascension",
+                                         "declination",
+                                         "start year",
+                                         "start month",
+                                         "start day",
+                                         "start hour",
+                                         "start minute",
+                                         "start second",
+                                         "start millisecond",
+                                         "end year",
+                                         "end month",
+                                         "end day",
+                                         "end hour",
+                                         "end minute",
+                                         "end second",
+                                         "end millisecond",
+                                         "roll-Sun limit",
+                                         "negative-roll-Sun limit",
+                                         "roll-Moon limit",
+                                         "roll-velocity limit",
+                                         "Earth-limb margin",
+                                         "angle-file flag",
+                                         "run tag"};
 
 [[noreturn]] void reject(int n, const std::string& rule) {
   throw RunError("", strprintf(" Request token %d (%s): %s\n", n, kTokenNames[n], rule.c_str()),

@@ -122,8 +122,7 @@ void report_failure(RunContext& ctx, const RunError& err) {
     std::fputs(err.out.c_str(), stdout);
     std::fflush(stdout);
   }
-  if (!ctx.errfl.is_open() && !err.errfile_to_create.empty())
-    ctx.errfl.open(err.errfile_to_create);
+  if (!ctx.errfl.is_open() && !err.errfile_to_create.empty()) ctx.errfl.open(err.errfile_to_create);
   if (ctx.errfl.is_open()) {
     ctx.errfl.write_quietly(strprintf("%d\n", ctx.inderr) + err.status);
   } else if (!err.status.empty()) {

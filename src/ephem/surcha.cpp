@@ -8,8 +8,8 @@
 namespace kv::ephem {
 namespace {
 
-constexpr double kAu = 149597961.8;               // mean Earth-Sun distance, km
-constexpr double kEarthRadius = 6378.16;          // Earth radius of the lunar parallax, km
+constexpr double kAu = 149597961.8;                // mean Earth-Sun distance, km
+constexpr double kEarthRadius = 6378.16;           // Earth radius of the lunar parallax, km
 constexpr double kParallax0 = 0.9507244444444445;  // constant lunar parallax, degrees (3422.608")
 
 // One term of a lunar series: multipliers of l, l', F, D and the coefficient (arcseconds).
@@ -31,18 +31,33 @@ constexpr std::array<LunarTerm, 21> kLongitude{{
 
 // Latitude: sine series, 11 terms.
 constexpr std::array<LunarTerm, 11> kLatitude{{
-    {0, 0, 1, 0, 18461.48},  {1, 0, 1, 0, 1010.18},   {1, 0, -1, 0, 999.695},
-    {0, 0, 1, -2, -623.658}, {1, 0, -1, -2, -199.485}, {1, 0, 1, -2, -166.577},
-    {0, 0, 1, 2, 117.262},   {2, 0, 1, 0, 61.913},    {1, 0, -1, 2, 33.359},
-    {2, 0, -1, 0, 31.783},   {0, 1, 1, -2, -29.689},
+    {0, 0, 1, 0, 18461.48},
+    {1, 0, 1, 0, 1010.18},
+    {1, 0, -1, 0, 999.695},
+    {0, 0, 1, -2, -623.658},
+    {1, 0, -1, -2, -199.485},
+    {1, 0, 1, -2, -166.577},
+    {0, 0, 1, 2, 117.262},
+    {2, 0, 1, 0, 61.913},
+    {1, 0, -1, 2, 33.359},
+    {2, 0, -1, 0, 31.783},
+    {0, 1, 1, -2, -29.689},
 }};
 
 // Parallax: cosine series, 13 terms on top of the constant 3422.608".
 constexpr std::array<LunarTerm, 13> kParallax{{
-    {1, 0, 0, 0, 186.5398}, {1, 0, 0, -2, 34.3117}, {0, 0, 0, 2, 28.2333},
-    {2, 0, 0, 0, 10.1657},  {1, 0, 0, 2, 3.0861},   {0, 1, 0, -2, 1.9202},
-    {1, 1, 0, -2, 1.4455},  {1, -1, 0, 0, 1.1542},  {0, 0, 0, 1, -0.9752},
-    {1, 1, 0, 0, -0.9502},  {1, 0, -2, 0, -0.7136}, {3, 0, 0, 0, 0.6215},
+    {1, 0, 0, 0, 186.5398},
+    {1, 0, 0, -2, 34.3117},
+    {0, 0, 0, 2, 28.2333},
+    {2, 0, 0, 0, 10.1657},
+    {1, 0, 0, 2, 3.0861},
+    {0, 1, 0, -2, 1.9202},
+    {1, 1, 0, -2, 1.4455},
+    {1, -1, 0, 0, 1.1542},
+    {0, 0, 0, 1, -0.9752},
+    {1, 1, 0, 0, -0.9502},
+    {1, 0, -2, 0, -0.7136},
+    {3, 0, 0, 0, 0.6215},
     {1, 0, 0, -4, 0.6008},
 }};
 

@@ -23,8 +23,8 @@ double feclp(const RunContext& ctx, double t) {
 // beyond tendinp - step; a shadow in progress there runs to tendinp.
 void geteclp(RunContext& ctx) {
   const double last = ctx.tendinp - ctx.step;
-  ctx.eclipses = sign_scan([&](double t) { return feclp(ctx, t); }, ctx.tstreadif, ctx.step,
-                           last, last, ctx.tendinp)
+  ctx.eclipses = sign_scan([&](double t) { return feclp(ctx, t); }, ctx.tstreadif, ctx.step, last,
+                           last, ctx.tendinp)
                      .on;
 }
 

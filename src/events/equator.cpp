@@ -12,8 +12,8 @@ double feqcr(const RunContext& ctx, double t) { return orbit::stvsel(ctx.orbit, 
 // (orbit time 0) to the user end, numbered from iorb (iorb + 1 at the first ascending node
 // when the satellite is south at the epoch).
 void geteqcr(RunContext& ctx) {
-  const SignScan s = sign_scan([&](double t) { return feqcr(ctx, t); }, 0.0, ctx.step,
-                               ctx.tendinp, ctx.tendinp, ctx.tendinp);
+  const SignScan s = sign_scan([&](double t) { return feqcr(ctx, t); }, 0.0, ctx.step, ctx.tendinp,
+                               ctx.tendinp, ctx.tendinp);
   OrbitTable& o = ctx.orbits;
   o = OrbitTable{};
   o.torb1 = s.on.t1;

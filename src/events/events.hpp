@@ -19,8 +19,8 @@
 namespace kv::events {
 
 struct SignScan {
-  EventTable on;              // intervals where the function is >= 0
-  bool on_at_start = false;   // the first interval began at the scan start (not refined)
+  EventTable on;             // intervals where the function is >= 0
+  bool on_at_start = false;  // the first interval began at the scan start (not refined)
 };
 
 // Samples fn at start, start + step, ... (by repeated addition). A grid time beyond
@@ -28,8 +28,7 @@ struct SignScan {
 // grid time at or beyond `last`. Each change of sign is refined by s0032; an interval still
 // open at the end is closed at `end`.
 template <typename Fn>
-SignScan sign_scan(Fn&& fn, double start, double step, double skip_beyond, double last,
-                   double end);
+SignScan sign_scan(Fn&& fn, double start, double step, double skip_beyond, double last, double end);
 
 double feqcr(const RunContext& ctx, double t);
 void geteqcr(RunContext& ctx);

@@ -28,8 +28,8 @@ void write_row(RunContext& ctx, double entry, double exit) {
   ctx.outoccdsp.printf(
       "\n%06d  %04d  %02d  %02d  %02d  %02d  %02d  %03d   %04d  %02d  %02d  %02d  %02d  %02d  "
       "%03d %16.4f",
-      getorbnum(ctx, entry), a[0], a[1], a[2], a[3], a[4], a[5], a[6], b[0], b[1], b[2], b[3],
-      b[4], b[5], b[6], (exit - entry) / 60);
+      getorbnum(ctx, entry), a[0], a[1], a[2], a[3], a[4], a[5], a[6], b[0], b[1], b[2], b[3], b[4],
+      b[5], b[6], (exit - entry) / 60);
 }
 
 }  // namespace

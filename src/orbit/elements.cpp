@@ -41,7 +41,7 @@ Elements to_degrees(Elements x) {
 }  // namespace
 
 Elements meaneq(const Elements& kep) {
-  return {kep[0], kep[1] * std::cos(kep[3]), kep[2], kep[1] * std::sin(kep[3]), kep[4],
+  return {kep[0],         kep[1] * std::cos(kep[3]), kep[2], kep[1] * std::sin(kep[3]), kep[4],
           kep[5] + kep[3]};
 }
 
@@ -88,8 +88,8 @@ Elements sppmel(const Elements& kep) {
               1.5 * e * std::cos(2 * f) + 0.25 * e2 * std::cos(3 * f)) +
          0.375 * y * s2 *
              ((1 + 2.75 * e2) * c(1) + 0.25 * e2 * c(-1) + 5 * e * c(2) +
-              (2.333333333333 + 1.4166666666666 * e2) * c(3) + 1.5 * e * c(4) +
-              0.25 * e2 * c(5) + 1.5 * e * std::cos(2 * w));
+              (2.333333333333 + 1.4166666666666 * e2) * c(3) + 1.5 * e * c(4) + 0.25 * e2 * c(5) +
+              1.5 * e * std::cos(2 * w));
   d[2] = 0.375 * y * std::sin(2 * inc) * (c(2) + e * c(1) + 0.33333333333333 * e * c(3));
   d[3] = 0.75 * y * (4 - 5 * s2) * phi +
          1.5 * y * q *
@@ -101,8 +101,7 @@ Elements sppmel(const Elements& kep) {
               (0.583333333333 * s2 - 0.1666666666666 * e2 * (1 - 2.375 * s2)) * s(3) / e -
               0.375 * s2 * s(4) - 0.0625 * e * s2 * s(5)) -
          0.5625 * y * s2 * std::sin(2 * w);
-  d[4] = -1.5 * y * std::cos(inc) *
-         (phi - 0.5 * e * s(1) - 0.5 * s(2) - (1.0 / 6.0) * e * s(3));
+  d[4] = -1.5 * y * std::cos(inc) * (phi - 0.5 * e * s(1) - 0.5 * s(2) - (1.0 / 6.0) * e * s(3));
   d[5] = 0.5625 * y * eta * s2 * std::sin(2 * w) -
          1.5 * y * (eta / e) *
              (q * ((1 - 0.25 * e2) * std::sin(f) + 0.5 * e * std::sin(2 * f) +

@@ -16,7 +16,7 @@
 
 namespace kv::orbit {
 
-constexpr double j2_short = 0.001082627;  // J2 of the short-period terms
+constexpr double j2_short = 0.001082627;   // J2 of the short-period terms
 constexpr double re_orbit = 6378.1389997;  // Earth equatorial radius, km
 constexpr double e_zero = 1e-7;            // replacement for an eccentricity of exactly 0
 

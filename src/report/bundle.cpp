@@ -51,8 +51,8 @@ void join_reports(const RunContext& ctx, const std::string& joined) {
 
 int txt2pdf(const std::string& joined, std::string* missing) {
   const std::string base = joined.substr(0, joined.size() - 4);
-  const std::vector<std::string> enscript{"enscript", "-B",  "--margins=10:10:", "-o",
-                                          base + ".ps", "-f", "Courier@7.3/10",  joined};
+  const std::vector<std::string> enscript{"enscript",   "-B", "--margins=10:10:", "-o",
+                                          base + ".ps", "-f", "Courier@7.3/10",   joined};
   if (run_program(enscript) < 0) {
     if (missing) *missing = "enscript";
     return -1;

@@ -93,8 +93,8 @@ void write_daywise(RunContext& ctx, const DayTotals& d) {
   f.printf("\t\t\t\t\tDay wise View Duration\n");
   f.printf("\n\n\tCelestial Source Name : %s \t\tRA(deg):%11.5f   Dec(deg):%11.5f",
            ctx.celnm.c_str(), ctx.rasource * cdr, ctx.decsource * cdr);
-  f.printf("\n\tStartEpoch(UT): %04d %02d %02d %02d %02d %02d %03d ", s[0], s[1], s[2], s[3],
-           s[4], s[5], s[6]);
+  f.printf("\n\tStartEpoch(UT): %04d %02d %02d %02d %02d %02d %03d ", s[0], s[1], s[2], s[3], s[4],
+           s[5], s[6]);
   f.printf("\n\tEndEpoch(UT)  : %04d %02d %02d %02d %02d %02d %03d", e[0], e[1], e[2], e[3], e[4],
            e[5], e[6]);
   f.printf("\n\n\telapsed Day  Dur-Day+Night(sec)   Dur-Night(sec)");

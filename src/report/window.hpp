@@ -7,10 +7,9 @@
 // keeps that end). No fixed capacity.
 #pragma once
 
+#include <boost/icl/interval_set.hpp>
 #include <utility>
 #include <vector>
-
-#include <boost/icl/interval_set.hpp>
 
 namespace kv::report {
 

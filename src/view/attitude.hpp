@@ -12,11 +12,11 @@ Vec3 acrosb(const Vec3& a, const Vec3& b);
 
 // Angles in radians, named as in the view-angle file.
 struct AttAngles {
-  double yawsunang;      // yaw axis to Sun
-  double rolsunang;      // roll axis to Sun
-  double verollsunang;   // minus roll axis to Sun ("-verollsunang")
-  double rolmunang;      // roll axis to Moon
-  double rolvelang;      // roll axis to velocity
+  double yawsunang;     // yaw axis to Sun
+  double rolsunang;     // roll axis to Sun
+  double verollsunang;  // minus roll axis to Sun ("-verollsunang")
+  double rolmunang;     // roll axis to Moon
+  double rolvelang;     // roll axis to velocity
 };
 
 // roll: source unit vector fc1; state: satellite state (only its velocity enters);

@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 using driver::orbit_file_candidates;
 
 TEST(OrbitFileLookup, NamesAcrossYearAndMonthEnds) {
-  const auto jan = orbit_file_candidates("orbits/svi_DDD_YYYY.SID", "kv1", {2024, 1, 3, 5, 6, 7, 0});
+  const auto jan =
+      orbit_file_candidates("orbits/svi_DDD_YYYY.SID", "kv1", {2024, 1, 3, 5, 6, 7, 0});
   ASSERT_EQ(jan.size(), 11u);
   EXPECT_EQ(jan[0], "orbits/svi_003_2024.kv1");
   EXPECT_EQ(jan[1], "orbits/svi_002_2024.kv1");
@@ -38,8 +39,8 @@ TEST_F(Lookup, NewestFileWinsAndOlderOnesAreNotRead) {
   spit(dir_ / "svi_069_2024.kv1", orbit_file_text(today, 7, kDemoElements));
   spit(dir_ / "svi_068_2024.kv1", "damaged");
   std::string used;
-  const auto rec = driver::find_and_read_orbit_file("svi_DDD_YYYY.SID", "kv1",
-                                                    {2024, 3, 9, 12, 0, 0, 0}, used);
+  const auto rec =
+      driver::find_and_read_orbit_file("svi_DDD_YYYY.SID", "kv1", {2024, 3, 9, 12, 0, 0, 0}, used);
   EXPECT_EQ(used, "svi_069_2024.kv1");
   EXPECT_EQ(rec.iorb, 7);
   (void)yesterday;
@@ -48,8 +49,8 @@ TEST_F(Lookup, NewestFileWinsAndOlderOnesAreNotRead) {
 TEST_F(Lookup, TenDaysOldIsFoundElevenDaysOldIsNot) {
   spit(dir_ / "svi_059_2024.kv1", orbit_file_text({2024, 2, 28, 0, 0, 0, 0}, 1, kDemoElements));
   std::string used;
-  EXPECT_NO_THROW(driver::find_and_read_orbit_file("svi_DDD_YYYY.SID", "kv1",
-                                                   {2024, 3, 9, 0, 0, 0, 0}, used));
+  EXPECT_NO_THROW(
+      driver::find_and_read_orbit_file("svi_DDD_YYYY.SID", "kv1", {2024, 3, 9, 0, 0, 0, 0}, used));
   EXPECT_EQ(used, "svi_059_2024.kv1");
   try {
     driver::find_and_read_orbit_file("svi_DDD_YYYY.SID", "kv1", {2024, 3, 10, 0, 0, 0, 0}, used);
@@ -101,7 +102,8 @@ TEST_F(Lookup, DamagedOrbitFilesNameTheFileAndTheFault) {
        "line 6 lacks the semi-major axis, eccentricity and inclination"},
       {with_line(7, "WOM                abc"),
        "line 7 lacks the argument of perigee, node and mean anomaly"},
-      {with_line(7, "WOM                                 nan                 45.0                  30.0"),
+      {with_line(
+           7, "WOM                                 nan                 45.0                  30.0"),
        "an orbital element is not a finite number"},
       {elems(6000, 0.001), "semi-major axis 6000.000000 km is not above the Earth's radius"},
       {elems(7000, 1.0), "eccentricity 1.000000 is outside [0, 1)"},

@@ -46,8 +46,8 @@ TEST_F(Setup, TypicalRequestCreatesLogErrorReportAndOrbitFiles) {
   const Elements qm = orbit::oscmean(kDemoElements);
   EXPECT_EQ(read("orbanncrabr7_kv1.txt"),
             " svi_069_2024.kv1\n iltread 2024 3 9 0 0 0 0" +
-                strprintf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", qm[0], qm[1], qm[2],
-                          qm[3], qm[4], qm[5]));
+                strprintf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", qm[0], qm[1], qm[2], qm[3],
+                          qm[4], qm[5]));
 }
 
 TEST_F(Setup, OrbitInformationFileOfAnEpochWithMilliseconds) {
@@ -57,7 +57,8 @@ TEST_F(Setup, OrbitInformationFileOfAnEpochWithMilliseconds) {
   const std::string info = read("orbanncrabr7_kv1.txt");
   EXPECT_EQ(info.substr(0, info.find('\n', 1) + 1 + info.substr(info.find('\n', 1) + 1).find('\n')),
             " svi_069_2024.kv1\n iltread 2024 3 5 6 7 8 9");
-  EXPECT_EQ(info.rfind("\n"), info.find("\n", info.find("iltread")));  // three lines, no final newline
+  EXPECT_EQ(info.rfind("\n"),
+            info.find("\n", info.find("iltread")));  // three lines, no final newline
 }
 
 TEST_F(Setup, AngleFileOnlyForFlagOne) {
@@ -117,31 +118,59 @@ TEST_F(Setup, BadRightAscensionLeavesTheRestOfTheInputUnread) {
 TEST_F(Setup, MalformedRequestsAreRejectedWithTheTokenAndTheRule) {
   const std::string name25(25, 'a'), tag100(100, 't');
   const std::pair<std::string, std::string> cases[] = {
-      {"ann crab kv1 83.63 22.01 2024 3 10", " Request token 9 (start hour): missing: a request holds 26 tokens\n"},
+      {"ann crab kv1 83.63 22.01 2024 3 10",
+       " Request token 9 (start hour): missing: a request holds 26 tokens\n"},
       {"", " Request token 1 (user name): missing: a request holds 26 tokens\n"},
-      {request("ann crab kv1 1O 22"), " Request token 4 (right ascension): \"1O\" is not a number\n"},
-      {request("ann crab kv1 10 22", "2024 3 1O 0 0 0 0"), " Request token 8 (start day): \"1O\" is not an integer\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 99999999999"), " Request token 19 (end millisecond): \"99999999999\" is not an integer\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 nan 10 10 5 0 r7"), " Request token 21 (negative-roll-Sun limit): the value must be a finite number\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 -inf 0 r7"), " Request token 24 (Earth-limb margin): the value must be a finite number\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 x r7"), " Request token 25 (angle-file flag): \"x\" is not an integer\n"},
-      {request(name25 + " crab kv1 10 22"), " Request token 1 (user name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 characters\n"},
-      {request("ann " + name25 + " kv1 10 22"), " Request token 2 (source name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 characters\n"},
-      {request("ann crab kv12 10 22"), " Request token 3 (satellite id): \"kv12\" is longer than 3 characters\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 " + tag100), " Request token 26 (run tag): \"tttttttttttttttttttttttttttttttttttttttt...\" is longer than 99 characters\n"},
-      {request("../ann crab kv1 10 22"), " Request token 1 (user name): \"../ann\" holds '/' or a control character\n"},
-      {request("ann cr\x01" "ab kv1 10 22"), " Request token 2 (source name): \"cr?ab\" holds '/' or a control character\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 a/b"), " Request token 26 (run tag): \"a/b\" holds '/' or a control character\n"},
-      {request("ann crab kv1 10 22", "1999 12 31 0 0 0 0"), " Request token 6 (start year): year 1999 is outside 2000 to 2099\n"},
-      {request("ann crab kv1 10 22", "2023 2 29 0 0 0 0"), " Request token 8 (start day): day 29 does not exist in 2023-02\n"},
-      {request("ann crab kv1 10 22", "2025 2 29 0 0 0 0"), " Request token 8 (start day): day 29 does not exist in 2025-02\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 4 31 0 0 0 0"), " Request token 15 (end day): day 31 does not exist in 2024-04\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 13 1 0 0 0 0"), " Request token 14 (end month): month 13 is outside 1 to 12\n"},
-      {request("ann crab kv1 10 22", "2024 3 10 24 0 0 0"), " Request token 9 (start hour): 24 is outside 0 to 23\n"},
-      {request("ann crab kv1 10 22", "2024 3 10 0 60 0 0"), " Request token 10 (start minute): 60 is outside 0 to 59\n"},
-      {request("ann crab kv1 10 22", "2024 3 10 0 0 -1 0"), " Request token 11 (start second): -1 is outside 0 to 59\n"},
-      {request("ann crab kv1 10 22", kStart, "2100 1 1 0 0 0 0"), " Request token 13 (end year): year 2100 is outside 2000 to 2099\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 1000"), " Request token 19 (end millisecond): 1000 is outside 0 to 999\n"},
+      {request("ann crab kv1 1O 22"),
+       " Request token 4 (right ascension): \"1O\" is not a number\n"},
+      {request("ann crab kv1 10 22", "2024 3 1O 0 0 0 0"),
+       " Request token 8 (start day): \"1O\" is not an integer\n"},
+      {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 99999999999"),
+       " Request token 19 (end millisecond): \"99999999999\" is not an integer\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 nan 10 10 5 0 r7"),
+       " Request token 21 (negative-roll-Sun limit): the value must be a finite number\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 -inf 0 r7"),
+       " Request token 24 (Earth-limb margin): the value must be a finite number\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 x r7"),
+       " Request token 25 (angle-file flag): \"x\" is not an integer\n"},
+      {request(name25 + " crab kv1 10 22"),
+       " Request token 1 (user name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 "
+       "characters\n"},
+      {request("ann " + name25 + " kv1 10 22"),
+       " Request token 2 (source name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 "
+       "characters\n"},
+      {request("ann crab kv12 10 22"),
+       " Request token 3 (satellite id): \"kv12\" is longer than 3 characters\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 " + tag100),
+       " Request token 26 (run tag): \"tttttttttttttttttttttttttttttttttttttttt...\" is longer "
+       "than 99 characters\n"},
+      {request("../ann crab kv1 10 22"),
+       " Request token 1 (user name): \"../ann\" holds '/' or a control character\n"},
+      {request("ann cr\x01"
+               "ab kv1 10 22"),
+       " Request token 2 (source name): \"cr?ab\" holds '/' or a control character\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 a/b"),
+       " Request token 26 (run tag): \"a/b\" holds '/' or a control character\n"},
+      {request("ann crab kv1 10 22", "1999 12 31 0 0 0 0"),
+       " Request token 6 (start year): year 1999 is outside 2000 to 2099\n"},
+      {request("ann crab kv1 10 22", "2023 2 29 0 0 0 0"),
+       " Request token 8 (start day): day 29 does not exist in 2023-02\n"},
+      {request("ann crab kv1 10 22", "2025 2 29 0 0 0 0"),
+       " Request token 8 (start day): day 29 does not exist in 2025-02\n"},
+      {request("ann crab kv1 10 22", kStart, "2024 4 31 0 0 0 0"),
+       " Request token 15 (end day): day 31 does not exist in 2024-04\n"},
+      {request("ann crab kv1 10 22", kStart, "2024 13 1 0 0 0 0"),
+       " Request token 14 (end month): month 13 is outside 1 to 12\n"},
+      {request("ann crab kv1 10 22", "2024 3 10 24 0 0 0"),
+       " Request token 9 (start hour): 24 is outside 0 to 23\n"},
+      {request("ann crab kv1 10 22", "2024 3 10 0 60 0 0"),
+       " Request token 10 (start minute): 60 is outside 0 to 59\n"},
+      {request("ann crab kv1 10 22", "2024 3 10 0 0 -1 0"),
+       " Request token 11 (start second): -1 is outside 0 to 59\n"},
+      {request("ann crab kv1 10 22", kStart, "2100 1 1 0 0 0 0"),
+       " Request token 13 (end year): year 2100 is outside 2000 to 2099\n"},
+      {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 1000"),
+       " Request token 19 (end millisecond): 1000 is outside 0 to 999\n"},
   };
   for (const auto& [req, msg] : cases) {
     SCOPED_TRACE(req);
@@ -155,7 +184,9 @@ TEST_F(Setup, MalformedRequestsAreRejectedWithTheTokenAndTheRule) {
 }
 
 TEST_F(Setup, AnOverlongTokenIsCutAndRejected) {
-  const RunResult r = run(request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 " + std::string(100000, 'x')), kNow);
+  const RunResult r = run(
+      request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 " + std::string(100000, 'x')),
+      kNow);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(r.err, "0\n Request token 26 (run tag): longer than 4096 characters\n");
 }
@@ -193,16 +224,25 @@ TEST_F(Setup, DamagedConfigurationFiles) {
     std::string text, log;
     bool errfile;
   } cases[] = {
-      {"errXX\nKELVORIN\n", "\n configuration file kelvocc_kv1.std holds 2 of its ten tokens\n", false},
-      {head + "occXXXXXXXX\n", "\n configuration file kelvocc_kv1.std holds 4 of its ten tokens\n", true},
-      {head + "occXXXX\nviewXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DDD_YYYY.SID\norbXXXXXXXX\n45\n",
-       "\n configuration file kelvocc_kv1.std: occultation-report template \"occXXXX\" is shorter than its 8 placeholder characters\n", true},
+      {"errXX\nKELVORIN\n", "\n configuration file kelvocc_kv1.std holds 2 of its ten tokens\n",
+       false},
+      {head + "occXXXXXXXX\n", "\n configuration file kelvocc_kv1.std holds 4 of its ten tokens\n",
+       true},
+      {head +
+           "occXXXX\nviewXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DDD_YYYY.SID\norbXXXXXXXX\n45\n",
+       "\n configuration file kelvocc_kv1.std: occultation-report template \"occXXXX\" is shorter "
+       "than its 8 placeholder characters\n",
+       true},
       {head + "occXXXXXXXX\nviewXXXXXXXX\nangXXXXXXXX\neclXXXXXXXX\nsvi_DD_YYYY\norbXXXXXXXX\n45\n",
-       "\n configuration file kelvocc_kv1.std: orbit-file template \"svi_DD_YYYY\" is shorter than its 12 placeholder characters\n", true},
+       "\n configuration file kelvocc_kv1.std: orbit-file template \"svi_DD_YYYY\" is shorter than "
+       "its 12 placeholder characters\n",
+       true},
       {config_text("kv1", "4x5"),
-       "\n configuration file kelvocc_kv1.std: yaw-Sun limit \"4x5\" is not a finite number\n", true},
+       "\n configuration file kelvocc_kv1.std: yaw-Sun limit \"4x5\" is not a finite number\n",
+       true},
       {config_text("kv1", "nan"),
-       "\n configuration file kelvocc_kv1.std: yaw-Sun limit \"nan\" is not a finite number\n", true},
+       "\n configuration file kelvocc_kv1.std: yaw-Sun limit \"nan\" is not a finite number\n",
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -245,7 +285,8 @@ TEST_F(Setup, ReportFilesThatCannotBeCreated) {
     std::string cfg = config_text();
     cfg.replace(cfg.find(t), std::string(t).size(), std::string("nodir/") + t);
     spit(dir_ / "kelvocc_kv1.std", cfg);
-    const RunResult r = run(request("ann crab kv1 83.63 22.01", kStart, kEnd, "45 45 10 10 5 1 r7"), kNow);
+    const RunResult r =
+        run(request("ann crab kv1 83.63 22.01", kStart, kEnd, "45 45 10 10 5 1 r7"), kNow);
     std::string name = std::string("nodir/") + t;
     name = name.substr(0, name.size() - 8) + "anncrabr7_kv1.txt";
     SCOPED_TRACE(name);
@@ -264,8 +305,8 @@ TEST_F(Setup, UserPeriodLimits) {
     int status;
     double days;
   } cases[] = {
-      {"2025 4 14 0 0 0 0", 0, 400},              // exactly 400 days
-      {"2024 3 10 0 0 1 0", 0, 0},                 // one second
+      {"2025 4 14 0 0 0 0", 0, 400},  // exactly 400 days
+      {"2024 3 10 0 0 1 0", 0, 0},    // one second
       {"2025 4 14 0 0 1 0", -1, 400 + 1 / 86400.0},
       {"2024 3 10 0 0 0 0", -1, 0},
       {"2024 3 9 0 0 0 0", -1, -1},

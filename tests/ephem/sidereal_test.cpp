@@ -30,14 +30,14 @@ TEST(Nutcof, TimeEntersOnlyThroughTheRates) {
   const Nutation a = nutcof(0.0, 1, 2, 3, 4, 5);
   const Nutation b = nutcof(1.0, 1, 2, 3, 4, 5);
   // Rate sums at these angles, evaluated term by term.
-  EXPECT_NEAR((b.dpsi - a.dpsi) / arcsec, -0.01737 * std::sin(3.0) + -0.00013 * std::sin(2 * (1 - 3) - 2 * (1 - 4) + 2 * 3) +
-                                              0.00002 * std::sin(6.0) - 0.00031 * std::sin(4 - 5.0) +
-                                              0.00012 * std::sin((4 - 5.0) + 2 * (1 - 3) - 2 * (1 - 4) + 6) -
-                                              0.00005 * std::sin(-(4 - 5.0) + 2 * (1 - 3) - 2 * (1 - 4) + 6) +
-                                              0.00001 * std::sin(2 * (1 - 3) - 2 * (1 - 4) + 3) -
-                                              0.00002 * std::sin(2 * (1 - 3) + 6) +
-                                              0.00001 * std::sin(1 - 2.0) -
-                                              0.00004 * std::sin(2 * (1 - 3) + 3),
+  EXPECT_NEAR((b.dpsi - a.dpsi) / arcsec,
+              -0.01737 * std::sin(3.0) + -0.00013 * std::sin(2 * (1 - 3) - 2 * (1 - 4) + 2 * 3) +
+                  0.00002 * std::sin(6.0) - 0.00031 * std::sin(4 - 5.0) +
+                  0.00012 * std::sin((4 - 5.0) + 2 * (1 - 3) - 2 * (1 - 4) + 6) -
+                  0.00005 * std::sin(-(4 - 5.0) + 2 * (1 - 3) - 2 * (1 - 4) + 6) +
+                  0.00001 * std::sin(2 * (1 - 3) - 2 * (1 - 4) + 3) -
+                  0.00002 * std::sin(2 * (1 - 3) + 6) + 0.00001 * std::sin(1 - 2.0) -
+                  0.00004 * std::sin(2 * (1 - 3) + 3),
               1e-12);
 }
 
@@ -55,8 +55,8 @@ TEST(Sidtim, OneDayAdvancesTheMeanAngleByTheDailyExcess) {
   const double m1 = sidtim(45291.0).angle - delong(45291.0);
   // 0.9856473354 degrees plus the quadratic term 2.901509675e-13 (2 d0 + 1).
   EXPECT_NEAR((m1 - m0) * cdr, 0.9856473354 + 2.901509675e-13 * (2 * 45290.5 + 1), 1e-10);
-  EXPECT_NEAR(sidtim(45290.0).rate, cnr * (2 * 2.901509675e-13 * 45290.5 + 0.9856473354 + 360) / 86400,
-              1e-20);
+  EXPECT_NEAR(sidtim(45290.0).rate,
+              cnr * (2 * 2.901509675e-13 * 45290.5 + 0.9856473354 + 360) / 86400, 1e-20);
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST(Geteclp, InShadowAtTheStartAndAtTheEnd) {
 // Dawn-dusk orbit at 50,000 km whose plane is normal to the Sun: never in shadow.
 TEST(Geteclp, AnOrbitThatNeverMeetsTheShadow) {
   const ephem::SunMoon sm = ephem::surcha(45359.0, -1);  // 2024-03-10
-  const double inc = 90 + sm.sun_dec * cdr;              // normal (sin i sin O, -sin i cos O, cos i)
+  const double inc = 90 + sm.sun_dec * cdr;  // normal (sin i sin O, -sin i cos O, cos i)
   const double node = 180 - sm.sun_ra * cdr;
   RunContext ctx = scan_context({50000, 0.0001, inc, 0, std::fmod(node + 360, 360), 0}, 0, kDay);
   geteclp(ctx);
@@ -110,14 +110,14 @@ TEST(Geteclp, AnOrbitThatNeverMeetsTheShadow) {
 
 TEST(InSaa, BoundariesAreOutside) {
   EXPECT_TRUE(in_saa(0, 300));
-  EXPECT_FALSE(in_saa(0, 273));          // on the western edge
+  EXPECT_FALSE(in_saa(0, 273));  // on the western edge
   EXPECT_TRUE(in_saa(0, 273.000001));
   EXPECT_FALSE(in_saa(-6, 249));
   EXPECT_FALSE(in_saa(-5, 360));
   EXPECT_FALSE(in_saa(-10, 300));
   EXPECT_TRUE(in_saa(-9.999, 300));
   EXPECT_FALSE(in_saa(70, 359));
-  EXPECT_FALSE(in_saa(21.75, 359.99));   // the edge reaches 360 at 21.75 degrees
+  EXPECT_FALSE(in_saa(21.75, 359.99));  // the edge reaches 360 at 21.75 degrees
 }
 
 TEST(Getsaa, PassagesOnlyWhereTheGroundTrackMeetsTheRegion) {
@@ -129,8 +129,8 @@ TEST(Getsaa, PassagesOnlyWhereTheGroundTrackMeetsTheRegion) {
     SCOPED_TRACE(k);
     EXPECT_EQ(std::fmod(s.t1[k] - ctx.tstreadif, 60.0), 0.0);  // grid times
     const State st = orbit::stvsel(ctx.orbit, s.t1[k]);
-    const ephem::Geodetic g = ephem::geocor(
-        st[0], st[1], st[2], std::fmod(we * s.t1[k] + ctx.epocsidang, tpi));
+    const ephem::Geodetic g =
+        ephem::geocor(st[0], st[1], st[2], std::fmod(we * s.t1[k] + ctx.epocsidang, tpi));
     EXPECT_TRUE(in_saa(g.lat, g.lon));
     EXPECT_LT(s.t2[k] - s.t1[k], 40 * 60.0);
   }

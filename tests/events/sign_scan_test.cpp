@@ -52,7 +52,10 @@ TEST(SignScan, AValueOfExactlyZeroCountsAsOn) {
 
 TEST(SignScan, PeriodShorterThanOneOrTwoSteps) {
   int calls = 0;
-  auto on = [&](double) { ++calls; return 1.0; };
+  auto on = [&](double) {
+    ++calls;
+    return 1.0;
+  };
   // Occultation shape, period of 50 s: the first advance passes the end.
   SignScan s = sign_scan(on, 100.0, 60, 150, 150 - 60, 150);
   ASSERT_EQ(s.on.count(), 1);

@@ -1,7 +1,6 @@
 // The report bundle: the joined text, its PostScript and PDF, the exit status of a failed or
 // missing converter, and names that a command shell would interpret.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -37,8 +36,10 @@ std::string squeeze(const std::string& s) {
   std::string out;
   for (char c : s) {
     const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-    if (!space) out.push_back(c);
-    else if (!out.empty() && out.back() != ' ') out.push_back(' ');
+    if (!space)
+      out.push_back(c);
+    else if (!out.empty() && out.back() != ' ')
+      out.push_back(' ');
   }
   return out;
 }
@@ -61,9 +62,9 @@ TEST_F(Bundle, JoinedTextIsTheThreeReportsInOrderAndThePdfHoldsTheRows) {
   const RunResult r = run(
       "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 11 12 0 0 0 45 45 10 10 5 0 r7\n", kNow);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(read("viewanncrabr7_kv1.txt"), read("vrepanncrabr7_kv1.txt") +
-                                               read("eclanncrabr7_kv1.txt") +
-                                               read("occanncrabr7_kv1.txt"));
+  EXPECT_EQ(
+      read("viewanncrabr7_kv1.txt"),
+      read("vrepanncrabr7_kv1.txt") + read("eclanncrabr7_kv1.txt") + read("occanncrabr7_kv1.txt"));
   EXPECT_TRUE(exists("viewanncrabr7_kv1.ps"));
   ASSERT_TRUE(exists("viewanncrabr7_kv1.pdf"));
   if (report::run_program({"pdftotext", "-v"}) < 0) GTEST_SKIP() << "pdftotext not installed";
@@ -115,8 +116,10 @@ TEST_F(Bundle, MissingProgramsEndWithMinusOneAndAreNamedInTheLog) {
 
 TEST_F(Bundle, NamesWithShellCharactersReachTheProgramsAsSingleArguments) {
   const std::string tag = "r;$(touch${IFS}pwned)`id`'\"&|<>*?()";
-  const std::string req = "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 "
-                          "45 45 10 10 5 0 " + tag + "\n";
+  const std::string req =
+      "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 "
+      "45 45 10 10 5 0 " +
+      tag + "\n";
   const RunResult r = run(req, kNow);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string base = "viewanncrab" + tag + "_kv1";

@@ -49,9 +49,9 @@ TEST_F(Reports, ZeroLengthVisibilityRowPrintedZeroLengthEclipseRowNot) {
   ctx.views.add(kDay, kDay + 1000 * 60.0);
   ctx.totviewdur = 1000;
   ctx.occults.add(kDay + 100 * 60.0, kDay + 1000 * 60.0);  // leaves [start, start + 100 min]
-  ctx.saa.add(kDay + 10 * 60.0, kDay + 100 * 60.0);         // leaves [start, start + 10 min]
-  ctx.views.add(kDay + 2000 * 60.0, kDay + 2000 * 60.0);    // zero-length view window
-  ctx.eclipses.add(kDay + 10 * 60.0, kDay + 20 * 60.0);     // meets it in one point
+  ctx.saa.add(kDay + 10 * 60.0, kDay + 100 * 60.0);        // leaves [start, start + 10 min]
+  ctx.views.add(kDay + 2000 * 60.0, kDay + 2000 * 60.0);   // zero-length view window
+  ctx.eclipses.add(kDay + 10 * 60.0, kDay + 20 * 60.0);    // meets it in one point
   finish();
   const std::string view = read("view.txt");
   EXPECT_NE(view.find("\n 001234  2024  03  10  00  00 00 000\t2024  03  10  00  10  00 000  "
@@ -63,7 +63,7 @@ TEST_F(Reports, ZeroLengthVisibilityRowPrintedZeroLengthEclipseRowNot) {
       << view;
   EXPECT_EQ(view.find("no time"), std::string::npos);
   const std::string ecl = read("ecl.txt");
-  EXPECT_EQ(ecl.find("\n 0"), std::string::npos) << ecl;   // the single point is not printed
+  EXPECT_EQ(ecl.find("\n 0"), std::string::npos) << ecl;  // the single point is not printed
   EXPECT_EQ(ecl.find("no time"), std::string::npos);      // but it counts as a window
   EXPECT_EQ(read("occ.txt"), "\n\n\t\t\t\t\t************************\n\n\n");
 }

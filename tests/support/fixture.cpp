@@ -1,5 +1,6 @@
 #include "support/fixture.hpp"
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -9,7 +10,6 @@
 #include "driver/timescales.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
-#include <cmath>
 
 namespace kv::test {
 
@@ -55,8 +55,8 @@ std::string config_text(const std::string& sid, const std::string& yaw) {
          yaw + "\n";
 }
 
-RunContext scan_context(const Elements& q, double start, double end, double ra_deg,
-                        double dec_deg, const Epoch& epoch) {
+RunContext scan_context(const Elements& q, double start, double end, double ra_deg, double dec_deg,
+                        const Epoch& epoch) {
   RunContext ctx;
   ctx.usrnm = "ann";
   ctx.celnm = "crab";
