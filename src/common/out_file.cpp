@@ -21,9 +21,9 @@ std::string strprintf(const char* fmt, ...) {
   return s;
 }
 
-bool OutFile::open(const std::string& name) {
+bool OutFile::open(const std::string& name, bool append) {
   name_ = name;
-  fp_.reset(std::fopen(name.c_str(), "w"));
+  fp_.reset(std::fopen(name.c_str(), append ? "a" : "w"));
   return fp_ != nullptr;
 }
 

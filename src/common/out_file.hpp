@@ -13,8 +13,9 @@ namespace kv {
 class OutFile {
  public:
   OutFile() = default;
-  // Creates (truncates) the file for writing; false when it cannot be created.
-  bool open(const std::string& name);
+  // Creates (truncates) the file for writing, or opens it for appending; false when it
+  // cannot be opened.
+  bool open(const std::string& name, bool append = false);
   bool is_open() const { return fp_ != nullptr; }
   const std::string& name() const { return name_; }
   // Formatted write; throws RunError when the write fails.

@@ -129,6 +129,9 @@ void report_failure(RunContext& ctx, const RunError& err) {
     std::fprintf(stderr, "%d\n%s", ctx.inderr, err.status.c_str());
     std::fflush(stderr);
   }
+  // A failure after the log file was closed (while the reports are bundled) is appended.
+  if (!err.log.empty() && !ctx.loginp.is_open() && !ctx.logfnm.empty())
+    ctx.loginp.open(ctx.logfnm, true);
   if (!err.log.empty()) ctx.loginp.write_quietly(err.log);
 }
 
@@ -140,14 +143,9 @@ int bundle(RunContext& ctx) {
   report::join_reports(ctx, joined);
   std::string missing;
   const int rc = report::txt2pdf(joined, &missing);
-  if (rc < 0) {
-    std::FILE* log = std::fopen(ctx.logfnm.c_str(), "a");
-    if (log) {
-      std::fprintf(log, "\nunable to run the program %s: the PDF %s.pdf was not made\n",
-                   missing.c_str(), joined.substr(0, joined.size() - 4).c_str());
-      std::fclose(log);
-    }
-  }
+  if (rc < 0 && ctx.loginp.open(ctx.logfnm, true))
+    ctx.loginp.write_quietly(strprintf("\nunable to run the program %s: the PDF %s.pdf was not made\n",
+                                       missing.c_str(), joined.substr(0, joined.size() - 4).c_str()));
   return rc;
 }
 
@@ -156,14 +154,16 @@ int run(std::istream& in, std::time_t now) {
   try {
     setup(in, now, ctx);
     report::freadsource(ctx);
-    ctx.inderr = 1;
-    ctx.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", ctx.inderr);
-    ctx.errfl.close();
-    ctx.loginp.close();
+    // The reports are flushed and closed (checked) before success is declared, so that a
+    // failed write is never covered by the success marker.
     ctx.attinf.close();
     ctx.orbinf.close();
     ctx.eclpinf.close();
     ctx.attinfang.close();
+    ctx.inderr = 1;
+    ctx.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", ctx.inderr);
+    ctx.errfl.close();
+    ctx.loginp.close();
     return bundle(ctx);
   } catch (const RunError& err) {
     report_failure(ctx, err);
