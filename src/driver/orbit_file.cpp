@@ -41,6 +41,8 @@ void check_closed_orbit(const std::string& name, const Elements& q) {
     if (!std::isfinite(v)) bad_file(name, "an orbital element is not a finite number");
   if (!(q[0] > orbit::re_orbit))
     bad_file(name, strprintf("semi-major axis %f km is not above the Earth's radius", q[0]));
+  if (!(q[0] < 1e6))
+    bad_file(name, strprintf("semi-major axis %f km is not that of an Earth orbit", q[0]));
   if (!(q[1] >= 0 && q[1] < 1))
     bad_file(name, strprintf("eccentricity %f is outside [0, 1)", q[1]));
   if (!(q[0] * (1 - q[1]) > orbit::re_orbit))

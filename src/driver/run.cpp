@@ -144,8 +144,9 @@ int bundle(RunContext& ctx) {
   std::string missing;
   const int rc = report::txt2pdf(joined, &missing);
   if (rc < 0 && ctx.loginp.open(ctx.logfnm, true))
-    ctx.loginp.write_quietly(strprintf("\nunable to run the program %s: the PDF %s.pdf was not made\n",
-                                       missing.c_str(), joined.substr(0, joined.size() - 4).c_str()));
+    ctx.loginp.write_quietly(
+        strprintf("\nunable to run the program %s: the PDF %s.pdf was not made\n", missing.c_str(),
+                  joined.substr(0, joined.size() - 4).c_str()));
   return rc;
 }
 

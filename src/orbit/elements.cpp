@@ -74,6 +74,9 @@ Elements sppmel(const Elements& kep) {
   const double aor = (1 + e * std::cos(f)) / (1 - e2);
   double phi = f - m + e * std::sin(f);
   // note: a carried anomaly outside [0, 2pi) would add a whole turn to this small angle.
+  // An anomaly of many turns (never carried by the iteration) is first cut by the remainder,
+  // so that the loops below end after at most one pass.
+  if (std::fabs(phi) > 2 * tpi) phi = std::fmod(phi, tpi);
   while (phi > tpi / 2) phi -= tpi;
   while (phi < -tpi / 2) phi += tpi;
 

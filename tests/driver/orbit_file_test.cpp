@@ -106,6 +106,7 @@ TEST_F(Lookup, DamagedOrbitFilesNameTheFileAndTheFault) {
            7, "WOM                                 nan                 45.0                  30.0"),
        "an orbital element is not a finite number"},
       {elems(6000, 0.001), "semi-major axis 6000.000000 km is not above the Earth's radius"},
+      {elems(2e6, 0.1), "semi-major axis 2000000.000000 km is not that of an Earth orbit"},
       {elems(7000, 1.0), "eccentricity 1.000000 is outside [0, 1)"},
       {elems(7000, -0.1), "eccentricity -0.100000 is outside [0, 1)"},
       {elems(7000, 0.5), "perigee radius 3500.000000 km is not above the Earth's radius"},

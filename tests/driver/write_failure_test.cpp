@@ -32,7 +32,8 @@ TEST_F(WriteFailure, DiskFullWhileWritingTheAngleFile) {
   fs::create_symlink("/dev/full", dir_ / "anganncrabr7_kv1.txt");
   const RunResult r = run(kRequest, kNow);
   EXPECT_EQ(r.status, -1);
-  const std::string msg = "\n write of the file anganncrabr7_kv1.txt failed: No space left on device\n";
+  const std::string msg =
+      "\n write of the file anganncrabr7_kv1.txt failed: No space left on device\n";
   EXPECT_EQ(read("erranncrabr7_kv1.out"), "0\n" + msg);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"), msg);
   EXPECT_FALSE(exists("viewanncrabr7_kv1.pdf"));

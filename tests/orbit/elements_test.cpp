@@ -44,6 +44,18 @@ TEST(Oscmean, RoundTripOverPerigeeAndAnomalyGrid) {
     }
 }
 
+// Regression (mutated orbit file): an anomaly of 1e300 degrees once kept the reduction of the
+// equation of the centre looping for ever.
+TEST(Oscmean, AnglesOfManyTurnsEnd) {
+  for (double m : {1e300, -1e300, 1e20, 7200.0 + 30.0}) {
+    const Elements mean = oscmean({7028.137, 0.0012, 6.0, 100.0, 45.0, m});
+    EXPECT_NEAR(mean[0], 7028.137, 15.0) << m;
+  }
+  const Elements a = oscmean({7028.137, 0.0012, 6.0, 100.0, 45.0, 7230.0});
+  const Elements b = oscmean({7028.137, 0.0012, 6.0, 100.0, 45.0, 30.0});
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(a[k], b[k], 1e-6) << k;
+}
+
 TEST(Oscmean, ZeroEccentricityAndAngleRanges) {
   const Elements mean = oscmean({7028.137, 0.0, 6.0, 0.0, 0.0, 0.0});
   EXPECT_GT(mean[1], 0.0);
