@@ -44,6 +44,8 @@ const GoldenCase kCases[] = {
      "ann pole kv1 0 90 2024 3 10 0 0 0 0 2024 3 13 0 0 0 0 45 45 10 10 5 0 lw"},
 };
 
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
+
 class Golden : public ScratchDir, public ::testing::WithParamInterface<GoldenCase> {};
 
 std::set<std::string> produced(const fs::path& dir) {
