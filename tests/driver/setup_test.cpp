@@ -280,7 +280,8 @@ TEST_F(Setup, ErrorFileThatCannotBeCreated) {
 }
 
 TEST_F(Setup, ReportFilesThatCannotBeCreated) {
-  const char* templates[] = {"eclXXXXXXXX", "vrepXXXXXXXX", "orbXXXXXXXX", "angXXXXXXXX"};
+  const char* templates[] = {"eclXXXXXXXX", "vrepXXXXXXXX", "orbXXXXXXXX", "angXXXXXXXX",
+                             "occXXXXXXXX"};
   for (const char* t : templates) {
     std::string cfg = config_text();
     cfg.replace(cfg.find(t), std::string(t).size(), std::string("nodir/") + t);
