@@ -37,18 +37,26 @@ Row row_of(const RunContext& ctx, const Window::Interval& i) {
           driver::addtim(ctx.iltread, i.right), (i.right - i.left) / 60};
 }
 
-void write_view_rows(RunContext& ctx, const Window& viewact, std::vector<double>& tday,
-                     std::vector<double>& len) {
-  for (const Window::Interval& i : viewact.intervals()) {
+// Rows of a window's intervals, with their start days (since the user start) and lengths (s).
+std::vector<Row> rows_of(const RunContext& ctx, const Window& w, std::vector<double>& tday,
+                         std::vector<double>& len) {
+  std::vector<Row> rows;
+  for (const Window::Interval& i : w.intervals()) {
     tday.push_back((i.left - ctx.tstreadif) / 86400);
     len.push_back(i.right - i.left);
-    const Row r = row_of(ctx, i);
+    rows.push_back(row_of(ctx, i));
+  }
+  return rows;
+}
+
+void write_view_rows(RunContext& ctx, const Window& viewact, std::vector<double>& tday,
+                     std::vector<double>& len) {
+  for (const Row& r : rows_of(ctx, viewact, tday, len))
     ctx.attinf.printf(
         "\n %06d  %04d  %02d  %02d  %02d  %02d %02d %03d\t%04d  %02d  %02d  %02d  %02d  %02d "
         "%03d  %14.3f ",
         r.orb, r.a[0], r.a[1], r.a[2], r.a[3], r.a[4], r.a[5], r.a[6], r.b[0], r.b[1], r.b[2],
         r.b[3], r.b[4], r.b[5], r.b[6], r.minutes);
-  }
   if (ctx.views.count() == 0 || tday.empty()) ctx.attinf.printf("%s", kNoView);
   ctx.attinf.printf("\n\n\t\t\t\t\t************************");
   if (ctx.views.count() > 0 && ctx.totviewdur > 0)
@@ -61,17 +69,13 @@ void write_view_rows(RunContext& ctx, const Window& viewact, std::vector<double>
 
 void write_eclipse_rows(RunContext& ctx, const Window& vieweclp, std::vector<double>& tday,
                         std::vector<double>& len) {
-  for (const Window::Interval& i : vieweclp.intervals()) {
-    tday.push_back((i.left - ctx.tstreadif) / 86400);
-    len.push_back(i.right - i.left);
-    const Row r = row_of(ctx, i);
+  for (const Row& r : rows_of(ctx, vieweclp, tday, len))
     if (r.minutes > 0)
       ctx.eclpinf.printf(
           "\n %06d  %04d  %02d  %02d  %02d  %02d %02d %03d\t%04d  %02d  %02d  %02d  %02d  %02d "
           "%03d   %12.3f",
           r.orb, r.a[0], r.a[1], r.a[2], r.a[3], r.a[4], r.a[5], r.a[6], r.b[0], r.b[1], r.b[2],
           r.b[3], r.b[4], r.b[5], r.b[6], r.minutes);
-  }
   if (ctx.views.count() == 0 || tday.empty()) ctx.eclpinf.printf("%s", kNoView);
   ctx.eclpinf.printf("\n\n\t\t\t\t************************\n\n\n");
 }

@@ -15,8 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = utc(2024, 3, 9, 12, 0, 0);
-const Epoch kEpoch{2024, 3, 9, 0, 0, 0, 0};
+const std::time_t kNow = fixed_now();
 
 struct Extreme {
   std::string name, source, start, end, limits;

@@ -14,8 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = utc(2024, 3, 9, 12, 0, 0);
-const Epoch kEpoch{2024, 3, 9, 0, 0, 0, 0};
+const std::time_t kNow = fixed_now();
 const std::string kStart = "2024 3 10 0 0 0 0";
 const std::string kEnd = "2024 3 12 0 0 0 0";
 

@@ -14,8 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = utc(2024, 3, 9, 12, 0, 0);
-const Epoch kEpoch{2024, 3, 9, 0, 0, 0, 0};
+const std::time_t kNow = fixed_now();
 
 // A synchronous equatorial orbit over 100 degrees east at the epoch: no SAA passage.
 const Elements kSynchronous{42164.17, 0.0001, 0.01, 0.0, 0.0, 253.0};

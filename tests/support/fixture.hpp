@@ -16,6 +16,11 @@ namespace kv::test {
 // Elements of a realistic orbit: about 650 km altitude, e = 0.001, i = 6 degrees.
 inline constexpr Elements kDemoElements{7028.137, 0.001, 6.0, 100.0, 45.0, 30.0};
 
+// The fixed clock of the whole-run tests (2024-03-09 12:00 UTC) and the epoch of their orbit
+// file (2024-03-09 00:00 UTC), named for the day of the run.
+inline constexpr Epoch kEpoch{2024, 3, 9, 0, 0, 0, 0};
+std::time_t fixed_now();
+
 std::string slurp(const std::filesystem::path& p);
 void spit(const std::filesystem::path& p, const std::string& text);
 std::time_t utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
