@@ -1,6 +1,8 @@
 #include "support/fixture.hpp"
 
 #include <cmath>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -94,8 +96,11 @@ RunContext scan_context(const Elements& q, double start, double end, double ra_d
 void ScratchDir::SetUp() {
   old_ = std::filesystem::current_path();
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  dir_ = std::filesystem::temp_directory_path() /
-         (std::string("kelvis_") + info->test_suite_name() + "_" + info->name());
+  std::string name = std::string("kelvis_") + info->test_suite_name() + "_" + info->name() + "_" +
+                     std::to_string(getpid());
+  for (char& c : name)
+    if (c == '/') c = '_';
+  dir_ = std::filesystem::temp_directory_path() / name;
   std::filesystem::remove_all(dir_);
   std::filesystem::create_directories(dir_);
   std::filesystem::current_path(dir_);
