@@ -27,6 +27,13 @@ bool OutFile::open(const std::string& name, bool append) {
   return fp_ != nullptr;
 }
 
+void OutFile::create(const std::string& name) {
+  if (!open(name)) {
+    const std::string m = strprintf("unable to open the file %s ", name.c_str());
+    throw RunError("", m, m);
+  }
+}
+
 void OutFile::fail(const char* what) {
   const std::string msg =
       strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(), std::strerror(errno));

@@ -16,6 +16,9 @@ class OutFile {
   // Creates (truncates) the file for writing, or opens it for appending; false when it
   // cannot be opened.
   bool open(const std::string& name, bool append = false);
+  // Creates (truncates) the file; throws RunError "unable to open the file <name> " (for the
+  // log file and, after the status line, the error file) when it cannot be created.
+  void create(const std::string& name);
   bool is_open() const { return fp_ != nullptr; }
   const std::string& name() const { return name_; }
   // Formatted write; throws RunError when the write fails.

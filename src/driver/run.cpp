@@ -20,24 +20,13 @@ Epoch wall_clock(std::time_t now) {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
 }
 
-// Creates an output file or ends the run with the "unable to open" messages.
-void create(OutFile& f, const std::string& name) {
-  if (!f.open(name)) {
-    const std::string m = strprintf("unable to open the file %s ", name.c_str());
-    throw RunError("", m, m);
-  }
-}
-
 void open_log_and_error_files(RunContext& ctx) {
   ctx.logfnm = "log_" + ctx.suffix() + ".out";
   if (!ctx.loginp.open(ctx.logfnm))
     throw RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), "");
   rstdinp(ctx);
   ctx.errfnmfl = name_from_template(ctx.errfnmfl, ctx, ".out");
-  if (!ctx.errfl.open(ctx.errfnmfl)) {
-    const std::string m = strprintf("unable to open the file %s ", ctx.errfnmfl.c_str());
-    throw RunError("", m, m);
-  }
+  ctx.errfl.create(ctx.errfnmfl);
   ctx.attfnm = name_from_template(ctx.attfnm, ctx, ".txt");
   ctx.attfnmang = name_from_template(ctx.attfnmang, ctx, ".txt");
   ctx.eclpfnm = name_from_template(ctx.eclpfnm, ctx, ".txt");
@@ -90,16 +79,16 @@ void mean_elements(RunContext& ctx) {
 }
 
 void create_reports(RunContext& ctx) {
-  create(ctx.eclpinf, ctx.eclpfnm);
-  create(ctx.attinf, ctx.attfnm);
-  create(ctx.orbinf, ctx.orbinfnm);
+  ctx.eclpinf.create(ctx.eclpfnm);
+  ctx.attinf.create(ctx.attfnm);
+  ctx.orbinf.create(ctx.orbinfnm);
   const Epoch& e = ctx.iltread;
   const Elements& m = ctx.qm;
   ctx.orbinf.printf(" %s", ctx.orbfnm.c_str());
   ctx.orbinf.printf("\n iltread %d %d %d %d %d %d %d", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
   ctx.orbinf.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4],
                     m[5]);
-  if (ctx.flagcrang == 1) create(ctx.attinfang, ctx.attfnmang);
+  if (ctx.flagcrang == 1) ctx.attinfang.create(ctx.attfnmang);
   ctx.orbit.eleinr = ctx.qm;
   for (int k = 2; k < 6; ++k) ctx.orbit.eleinr[k] *= cnr;
 }

@@ -41,10 +41,7 @@ void join_reports(const RunContext& ctx, const std::string& joined) {
     text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   OutFile out;
-  if (!out.open(joined)) {
-    const std::string m = strprintf("unable to open the file %s ", joined.c_str());
-    throw RunError("", m, m);
-  }
+  out.create(joined);
   out.write(text);
   out.close();
 }

@@ -13,13 +13,6 @@ namespace {
 constexpr const char* kNoView =
     "\n\n\t  no time all the attitude constraints were met for this source for the given period";
 
-void create(OutFile& f, const std::string& name) {
-  if (!f.open(name)) {
-    const std::string m = strprintf("unable to open the file %s ", name.c_str());
-    throw RunError("", m, m);
-  }
-}
-
 Window window_of(const EventTable& t) {
   Window w;
   for (int k = 0; k < t.count(); ++k) w.insert(t.t1[k], t.t2[k]);
@@ -89,8 +82,8 @@ void write_occult_tail(RunContext& ctx) {
 
 void write_daywise(RunContext& ctx, const DayTotals& d) {
   OutFile& f = ctx.viewplot;
-  create(f, strprintf("viewplot_%s%s%s_%s.txt", ctx.usrnm.c_str(), ctx.celnm.c_str(),
-                      ctx.rndnum.c_str(), ctx.sid.c_str()));
+  f.create(strprintf("viewplot_%s%s%s_%s.txt", ctx.usrnm.c_str(), ctx.celnm.c_str(),
+                     ctx.rndnum.c_str(), ctx.sid.c_str()));
   const Epoch& s = ctx.istusr;
   const Epoch& e = ctx.ietusr;
   f.printf("\t\t\t\t\t\t KELVORIN\n");
@@ -113,7 +106,7 @@ void run_searches(RunContext& ctx) {
   ctx.totviewdur = 0;
   ctx.evnoccfnmdsp =
       ctx.evnoccfnmdsp.substr(0, ctx.evnoccfnmdsp.size() - 8) + ctx.suffix() + ".txt";
-  create(ctx.outoccdsp, ctx.evnoccfnmdsp);
+  ctx.outoccdsp.create(ctx.evnoccfnmdsp);
   ctx.decsource *= cnr;
   ctx.rasource *= cnr;
   const double a = ctx.rasource, d = ctx.decsource;
