@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/context.hpp"
 #include "common/run_error.hpp"
 #include "driver/config.hpp"
 #include "driver/orbit_file.hpp"
@@ -93,8 +94,8 @@ void create_reports(RunContext& ctx) {
   for (int k = 2; k < 6; ++k) ctx.orbit.eleinr[k] *= cnr;
 }
 
-}  // namespace
-
+// The set-up of a run: request, configuration, error file, period, orbit file, mean
+// elements, report files. Throws RunError on the first failed check.
 void setup(std::istream& in, std::time_t now, RunContext& ctx) {
   ctx.curt = wall_clock(now);
   read_request(in, ctx);
@@ -105,6 +106,8 @@ void setup(std::istream& in, std::time_t now, RunContext& ctx) {
   create_reports(ctx);
 }
 
+// Writes the texts of a failure to their destinations (standard output, error file or
+// standard error, log file).
 void report_failure(RunContext& ctx, const RunError& err) {
   ctx.inderr = 0;
   if (!err.out.empty()) {
@@ -123,6 +126,8 @@ void report_failure(RunContext& ctx, const RunError& err) {
     ctx.loginp.open(ctx.logfnm, true);
   if (!err.log.empty()) ctx.loginp.write_quietly(err.log);
 }
+
+}  // namespace
 
 // Joins the reports and converts them to PDF: 0 on success, the converter's exit code when
 // it failed, -1 when a program could not be started (named in the log file).

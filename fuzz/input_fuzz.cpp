@@ -1,4 +1,5 @@
-// libFuzzer target: arbitrary bytes as the orbit input; an outcome other than acceptance with
+// libFuzzer target: arbitrary bytes as one input of kelvis; KELVIS_FUZZ_CHECK names the check
+// (check_request, check_config or check_orbit_file). An outcome other than acceptance with
 // sound values or a documented rejection aborts.
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const kv::test::Outcome o = kv::test::check_orbit_file(text);
+  const kv::test::Outcome o = kv::test::KELVIS_FUZZ_CHECK(text);
   if (!o.problem.empty()) {
     std::fprintf(stderr, "%s\n", o.problem.c_str());
     std::abort();
