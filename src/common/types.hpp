@@ -16,6 +16,9 @@ constexpr double ej2 = 0.001082637;           // J2 of the secular rates
 constexpr double plusone = 1.0;
 constexpr double minusone = -1.0;
 constexpr double scan_step = 60.0;  // grid step of every scan, s
+// Shortest useful view window: a window is recorded only when it lasts longer than this
+// (minutes), long enough to slew to the source and take a meaningful exposure.
+constexpr double min_view_window_minutes = 15.0;
 
 // UTC calendar epoch: year, month, day, hour, minute, second, millisecond (no leap seconds).
 using Epoch = std::array<int, 7>;

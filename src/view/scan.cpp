@@ -65,7 +65,7 @@ void evntend(RunContext& ctx, ViewWindow& w, int inview, double t, bool last_sam
   if (!w.open || (inview && !last_sample)) return;
   w.open = 0;
   const double dur = (t - w.start) / 60;
-  if (dur > 900) {
+  if (dur > min_view_window_minutes) {
     ctx.views.add(w.start, t);
     ctx.totviewdur += dur;
   }

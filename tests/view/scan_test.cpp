@@ -15,9 +15,9 @@ namespace {
 using test::kDemoElements;
 using test::scan_context;
 
-TEST(Evntend, WindowsLongerThan900MinutesAreRecorded) {
+TEST(Evntend, WindowsLongerThan15MinutesAreRecorded) {
   RunContext ctx;
-  for (double minutes : {900.0, 901.0, 0.0, 2000.0}) {
+  for (double minutes : {15.0, 16.0, 0.0, 2000.0}) {
     ViewWindow w;
     evntst(w, 600);
     evntst(w, 1200);  // already open: the start stays
@@ -28,9 +28,9 @@ TEST(Evntend, WindowsLongerThan900MinutesAreRecorded) {
     EXPECT_EQ(w.open, 0);
   }
   ASSERT_EQ(ctx.views.count(), 2);
-  EXPECT_EQ(ctx.views.t2[0], 600 + 901 * 60.0);
+  EXPECT_EQ(ctx.views.t2[0], 600 + 16 * 60.0);
   EXPECT_EQ(ctx.views.t2[1], 600 + 2000 * 60.0);
-  EXPECT_DOUBLE_EQ(ctx.totviewdur, 2901.0);
+  EXPECT_DOUBLE_EQ(ctx.totviewdur, 2016.0);
   ViewWindow w;
   evntst(w, 0);
   evntend(ctx, w, 1, 1000 * 60.0, true);  // closed at the last sample while in view
@@ -70,6 +70,30 @@ TEST(Getatt, PeriodOfOneStepTakesOneSampleAndRecordsNothing) {
   RunContext ctx = always_in_view(86400, 86400 + 60);
   getatt(ctx);
   EXPECT_EQ(ctx.views.count(), 0);
+}
+
+TEST(Getatt, PoleSourceOverTenHoursGetsOneWindow) {
+  RunContext ctx = scan_context(kDemoElements, 86400, 86400 + 10 * 3600.0, 0, 90);
+  ctx.attinf.open("/dev/null");
+  ctx.eclpinf.open("/dev/null");
+  getatt(ctx);
+  ASSERT_EQ(ctx.views.count(), 1);
+  EXPECT_EQ(ctx.views.t1[0], 86400.0);
+  EXPECT_EQ(ctx.views.t2[0], 86400 + 10 * 3600.0 - 60);
+}
+
+// An equatorial source in February, 135 degrees from the Sun, with the typical limits: the velocity direction passes within the
+// roll-velocity limit once an orbit, cutting the view time into orbit-long windows.
+TEST(Getatt, EquatorialSourceGetsAboutOneWindowPerOrbit) {
+  RunContext ctx =
+      scan_context(kDemoElements, 86400, 3 * 86400, 180, 0, Epoch{2027, 1, 31, 0, 0, 0, 0});
+  ctx.attinf.open("/dev/null");
+  ctx.eclpinf.open("/dev/null");
+  getatt(ctx);
+  const double orbits = 2 * 86400 / 5864.0;  // period of a 7028 km orbit, s
+  EXPECT_GE(ctx.views.count(), static_cast<int>(orbits) - 2);
+  EXPECT_LE(ctx.views.count(), static_cast<int>(orbits) + 2);
+  EXPECT_GT(ctx.totviewdur, 2400.0);
 }
 
 TEST(Getatt, AnAngleEqualToItsLimitIsOutOfView) {
