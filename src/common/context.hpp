@@ -44,6 +44,9 @@ struct RunContext {
 
   // Configuration: templates as read, replaced by the formed file names in the driver.
   std::string errfnmfl, satnamtle, evnoccfnmdsp, attfnm, attfnmang, eclpfnm, orbfnm1, orbinfnm;
+  struct Templates {
+    std::string errfnmfl, evnoccfnmdsp, attfnm, attfnmang, eclpfnm, orbinfnm;
+  } templates;  // the output templates as read, kept for messages
   double ywsvlim = 0;
 
   // Derived by the driver.

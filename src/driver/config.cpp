@@ -95,6 +95,7 @@ void rstdinp(RunContext& ctx) {
   ctx.orbfnm1 = tok[7];
   ctx.orbinfnm = tok[8];
   ctx.ywsvlim = *yaw;
+  ctx.templates = {tok[0], tok[3], tok[4], tok[5], tok[6], tok[8]};
 }
 
 }  // namespace kv::driver

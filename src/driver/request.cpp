@@ -10,7 +10,7 @@
 namespace kv::driver {
 namespace {
 
-constexpr const char* kTokenNames[27] = {"",
+constexpr const char* kTokenNames[28] = {"",
                                          "user name",
                                          "source name",
                                          "satellite id",
@@ -36,7 +36,8 @@ constexpr const char* kTokenNames[27] = {"",
                                          "roll-velocity limit",
                                          "Earth-limb margin",
                                          "angle-file flag",
-                                         "run tag"};
+                                         "run tag",
+                                         "after the run tag"};
 
 [[noreturn]] void reject(int n, const std::string& rule) {
   throw RunError("", strprintf(" Request token %d (%s): %s\n", n, kTokenNames[n], rule.c_str()),
@@ -80,6 +81,12 @@ class RequestReader {
   }
 
   int index() const { return n_; }
+
+  // Rejects a further token; white space after the last token is not one.
+  void expect_end() {
+    ++n_;
+    if (next_token(in_)) reject(n_, "the request has exactly 26 tokens");
+  }
 
  private:
   std::string raw() {
@@ -139,6 +146,7 @@ void read_request(std::istream& in, RunContext& ctx) {
   ctx.rndnum = r.text(99);
   check_epoch(ctx.istusr, 6);
   check_epoch(ctx.ietusr, 13);
+  r.expect_end();
 }
 
 }  // namespace kv::driver

@@ -6,6 +6,7 @@
 #include "common/run_error.hpp"
 #include "driver/config.hpp"
 #include "driver/orbit_file.hpp"
+#include "driver/outputs.hpp"
 #include "driver/request.hpp"
 #include "driver/timescales.hpp"
 #include "ephem/ephem.hpp"
@@ -27,11 +28,13 @@ void open_log_and_error_files(RunContext& ctx) {
     throw RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), "");
   rstdinp(ctx);
   ctx.errfnmfl = name_from_template(ctx.errfnmfl, ctx, ".out");
-  ctx.errfl.create(ctx.errfnmfl);
   ctx.attfnm = name_from_template(ctx.attfnm, ctx, ".txt");
   ctx.attfnmang = name_from_template(ctx.attfnmang, ctx, ".txt");
   ctx.eclpfnm = name_from_template(ctx.eclpfnm, ctx, ".txt");
   ctx.orbinfnm = name_from_template(ctx.orbinfnm, ctx, ".txt");
+  ctx.evnoccfnmdsp = name_from_template(ctx.evnoccfnmdsp, ctx, ".txt");
+  check_distinct_outputs(ctx);
+  ctx.errfl.create(ctx.errfnmfl);
 }
 
 void check_period(RunContext& ctx) {
@@ -130,17 +133,13 @@ void report_failure(RunContext& ctx, const RunError& err) {
 }  // namespace
 
 // Joins the reports and converts them to PDF: 0 on success, the converter's exit code when
-// it failed, -1 when a program could not be started (named in the log file).
+// it failed, -1 when a program could not be started or made no PDF (each named in the log).
 int bundle(RunContext& ctx) {
-  const std::string joined = strprintf("view%s%s%s_%s.txt", ctx.usrnm.c_str(), ctx.celnm.c_str(),
-                                       ctx.rndnum.c_str(), ctx.sid.c_str());
+  const std::string joined = bundle_name(ctx, ".txt");
   report::join_reports(ctx, joined);
-  std::string missing;
-  const int rc = report::txt2pdf(joined, &missing);
-  if (rc < 0 && ctx.loginp.open(ctx.logfnm, true))
-    ctx.loginp.write_quietly(
-        strprintf("\nunable to run the program %s: the PDF %s.pdf was not made\n", missing.c_str(),
-                  joined.substr(0, joined.size() - 4).c_str()));
+  std::string problem;
+  const int rc = report::txt2pdf(joined, &problem);
+  if (rc != 0 && ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(problem);
   return rc;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "common/run_error.hpp"
@@ -12,6 +13,14 @@
 extern char** environ;
 
 namespace kv::report {
+
+std::string describe_failure(const std::string& program, int rc, const std::string& pdf) {
+  if (rc < 0)
+    return strprintf("\nunable to run the program %s: the PDF %s was not made\n", program.c_str(),
+                     pdf.c_str());
+  return strprintf("\nthe program %s failed with status %d: the PDF %s was not made\n",
+                   program.c_str(), rc, pdf.c_str());
+}
 
 int run_program(const std::vector<std::string>& argv) {
   std::vector<char*> args;
@@ -46,17 +55,51 @@ void join_reports(const RunContext& ctx, const std::string& joined) {
   out.close();
 }
 
-int txt2pdf(const std::string& joined, std::string* missing) {
+namespace {
+
+// The converter reads '%' in its output name as a page-number format; "%%" is a literal '%'.
+std::string literal_output_name(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '%') out.push_back('%');
+    out.push_back(c);
+  }
+  return out;
+}
+
+bool nonempty_file(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(name, ec) && std::filesystem::file_size(name, ec) > 0 &&
+         !ec;
+}
+
+}  // namespace
+
+int txt2pdf(const std::string& joined, std::string* problem) {
   const std::string base = joined.substr(0, joined.size() - 4);
+  const std::string pdf = base + ".pdf";
+  // A PDF left by an earlier run must not pass for the result of this one.
+  std::error_code ec;
+  std::filesystem::remove(pdf, ec);
   const std::vector<std::string> enscript{"enscript",   "-B", "--margins=10:10:", "-o",
                                           base + ".ps", "-f", "Courier@7.3/10",   joined};
-  if (run_program(enscript) < 0) {
-    if (missing) *missing = "enscript";
+  const int rc_ps = run_program(enscript);
+  if (rc_ps != 0) {
+    if (problem) *problem = describe_failure("enscript", rc_ps, pdf);
+    return rc_ps;
+  }
+  const int rc = run_program({"ps2pdfwr", base + ".ps", literal_output_name(pdf)});
+  if (rc != 0) {
+    if (problem) *problem = describe_failure("ps2pdfwr", rc, pdf);
+    return rc;
+  }
+  if (!nonempty_file(pdf)) {
+    if (problem)
+      *problem = strprintf("\nps2pdfwr reported success but the PDF %s is missing or empty\n",
+                           pdf.c_str());
     return -1;
   }
-  const int rc = run_program({"ps2pdfwr", base + ".ps", base + ".pdf"});
-  if (rc < 0 && missing) *missing = "ps2pdfwr";
-  return rc;
+  return 0;
 }
 
 }  // namespace kv::report

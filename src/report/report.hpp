@@ -50,8 +50,13 @@ int run_program(const std::vector<std::string>& argv);
 void join_reports(const RunContext& ctx, const std::string& joined);
 
 // Typesets `joined` (name ending in ".txt") to base.ps with enscript and converts it to
-// base.pdf with ps2pdfwr. Returns 0 on success, the converter's exit code when it failed,
-// -1 when a program could not be started (named in *missing).
-int txt2pdf(const std::string& joined, std::string* missing);
+// base.pdf with ps2pdfwr, under exactly that name whatever characters it holds. Returns 0
+// when a non-empty base.pdf was made; otherwise the failed program's exit code, or -1 when a
+// program could not be started or reported success without making the PDF, and *problem
+// holds the line for the log file.
+int txt2pdf(const std::string& joined, std::string* problem);
+
+// The log line for a program that failed with rc (-1: could not be started).
+std::string describe_failure(const std::string& program, int rc, const std::string& pdf);
 
 }  // namespace kv::report

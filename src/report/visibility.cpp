@@ -104,8 +104,6 @@ void write_daywise(RunContext& ctx, const DayTotals& d) {
 void run_searches(RunContext& ctx) {
   ctx.views.clear();
   ctx.totviewdur = 0;
-  ctx.evnoccfnmdsp =
-      ctx.evnoccfnmdsp.substr(0, ctx.evnoccfnmdsp.size() - 8) + ctx.suffix() + ".txt";
   ctx.outoccdsp.create(ctx.evnoccfnmdsp);
   ctx.decsource *= cnr;
   ctx.rasource *= cnr;

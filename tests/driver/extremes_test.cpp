@@ -1,5 +1,5 @@
 // Requests at the edges of what the checks accept: every one ends normally with complete,
-// finite reports (the PDF programs are replaced by stand-ins that succeed).
+// finite reports (the PDF programs are replaced by quick stand-ins).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,10 +33,10 @@ class Extremes : public ScratchDir {
     ScratchDir::SetUp();
     install(kEpoch, kEpoch);
     fs::create_directory("bin");
-    for (const char* p : {"enscript", "ps2pdfwr"}) {
-      spit(dir_ / "bin" / p, "#!/bin/sh\nexit 0\n");
+    spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
+    spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
+    for (const char* p : {"enscript", "ps2pdfwr"})
       fs::permissions(dir_ / "bin" / p, fs::perms::owner_all);
-    }
     old_path_ = std::getenv("PATH");
     setenv("PATH", (dir_ / "bin").c_str(), 1);
   }

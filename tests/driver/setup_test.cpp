@@ -103,6 +103,12 @@ TEST_F(Setup, RightAscensionAndDeclinationRanges) {
   }
 }
 
+TEST_F(Setup, WhiteSpaceAfterTheRunTagIsNoToken) {
+  EXPECT_EQ(run(request_radec("83.63", "22.01").substr(0, kTypical.size() - 1) + " \t\n\n  ", kNow)
+                .status,
+            0);
+}
+
 TEST_F(Setup, BadRightAscensionLeavesTheRestOfTheInputUnread) {
   std::istringstream in("ann crab kv1 400 junk-that-is-never-read");
   ::testing::internal::CaptureStderr();
@@ -170,6 +176,10 @@ TEST_F(Setup, MalformedRequestsAreRejectedWithTheTokenAndTheRule) {
        " Request token 13 (end year): year 2100 is outside 2000 to 2099\n"},
       {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 1000"),
        " Request token 19 (end millisecond): 1000 is outside 0 to 999\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 my run"),
+       " Request token 27 (after the run tag): the request has exactly 26 tokens\n"},
+      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 r7\n\nr8"),
+       " Request token 27 (after the run tag): the request has exactly 26 tokens\n"},
   };
   for (const auto& [req, msg] : cases) {
     SCOPED_TRACE(req);
@@ -270,12 +280,58 @@ TEST_F(Setup, YawLimitWithoutDecimalPointAndEightCharacterTemplates) {
 
 TEST_F(Setup, ErrorFileThatCannotBeCreated) {
   spit(dir_ / "kelvocc_kv1.std",
-       "nodir/errXXXXXXXX KELVORIN kv1 occXXXXXXXX viewXXXXXXXX angXXXXXXXX eclXXXXXXXX "
+       "nodir/errXXXXXXXX KELVORIN kv1 occXXXXXXXX vrepXXXXXXXX angXXXXXXXX eclXXXXXXXX "
        "svi_DDD_YYYY.SID orbXXXXXXXX 45");
   const RunResult r = run(kTypical, kNow);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"), "unable to open the file nodir/erranncrabr7_kv1.out ");
   EXPECT_EQ(r.err, "0\nunable to open the file nodir/erranncrabr7_kv1.out ");
+}
+
+// Configurations whose outputs would overwrite one another are refused before any report
+// exists; a file already there under the shared name is left as it was.
+TEST_F(Setup, OutputsThatWouldBeOneFileAreRefused) {
+  struct Clash {
+    const char* from;
+    const char* to;
+    const char* message;
+    bool status_on_stderr;
+  };
+  const Clash clashes[] = {
+      {"vrepXXXXXXXX", "viewXXXXXXXX",
+       "\n output files clash: the view report viewanncrabr7_kv1.txt (from the view-report "
+       "template viewXXXXXXXX) and the joined text viewanncrabr7_kv1.txt (from the fixed name "
+       "view<suffix>.txt) are the same file; nothing was written\n",
+       false},
+      {"eclXXXXXXXX", "./vrepXXXXXXXX",
+       "\n output files clash: the view report vrepanncrabr7_kv1.txt (from the view-report "
+       "template vrepXXXXXXXX) and the eclipse view report ./vrepanncrabr7_kv1.txt (from the "
+       "eclipse-report template ./vrepXXXXXXXX) are the same file; nothing was written\n",
+       false},
+      {"errXXXXXXXX", "log_XXXXXXXX",
+       "\n output files clash: the error file log_anncrabr7_kv1.out (from the error-file "
+       "template log_XXXXXXXX) and the log file log_anncrabr7_kv1.out (from the fixed name "
+       "log_<suffix>.out) are the same file; nothing was written\n",
+       true},
+  };
+  for (const Clash& c : clashes) {
+    SCOPED_TRACE(c.to);
+    std::string cfg = config_text();
+    cfg.replace(cfg.find(c.from), std::string(c.from).size(), c.to);
+    spit(dir_ / "kelvocc_kv1.std", cfg);
+    spit(dir_ / "vrepanncrabr7_kv1.txt", "kept");
+    const RunResult r = run(kTypical, kNow);
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(read("log_anncrabr7_kv1.out"), c.message);
+    if (c.status_on_stderr) {
+      EXPECT_EQ(r.err, std::string("0\n") + c.message);
+    } else {
+      EXPECT_EQ(read("erranncrabr7_kv1.out"), std::string("0\n") + c.message);
+    }
+    EXPECT_EQ(read("vrepanncrabr7_kv1.txt"), "kept");
+    EXPECT_FALSE(exists("eclanncrabr7_kv1.txt"));
+    EXPECT_FALSE(exists("viewanncrabr7_kv1.txt"));
+  }
 }
 
 TEST_F(Setup, ReportFilesThatCannotBeCreated) {
