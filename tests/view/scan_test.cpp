@@ -82,8 +82,9 @@ TEST(Getatt, PoleSourceOverTenHoursGetsOneWindow) {
   EXPECT_EQ(ctx.views.t2[0], 86400 + 10 * 3600.0 - 60);
 }
 
-// An equatorial source in February, 135 degrees from the Sun, with the typical limits: the velocity direction passes within the
-// roll-velocity limit once an orbit, cutting the view time into orbit-long windows.
+// An equatorial source in February, 135 degrees from the Sun, with the typical limits: the velocity
+// direction passes within the roll-velocity limit once an orbit, cutting the view time into
+// orbit-long windows.
 TEST(Getatt, EquatorialSourceGetsAboutOneWindowPerOrbit) {
   RunContext ctx =
       scan_context(kDemoElements, 86400, 3 * 86400, 180, 0, Epoch{2027, 1, 31, 0, 0, 0, 0});
