@@ -11,9 +11,7 @@ namespace {
 kv::orbit::MeanOrbit demo_orbit() {
   const kv::Elements qm = kv::orbit::oscmean({7028.137, 0.001, 6.0, 100.0, 45.0, 30.0});
   kv::orbit::MeanOrbit o;
-  o.eleinr = qm;
-  for (int k = 2; k < 6; ++k) o.eleinr[k] *= kv::cnr;
-  o.rates = kv::orbit::rates(qm[0], qm[1], qm[2]);
+  o = kv::orbit::mean_orbit(qm);
   return o;
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/context.hpp"
+#include "driver/context.hpp"
 
 namespace kv::driver {
 

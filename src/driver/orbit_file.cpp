@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "common/run_error.hpp"
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 #include "orbit/orbit.hpp"
 
 namespace kv::driver {
@@ -39,13 +39,13 @@ bool fields(const std::string& line, const char* fmt, int want, T*... out) {
 void check_closed_orbit(const std::string& name, const Elements& q) {
   for (double v : q)
     if (!std::isfinite(v)) bad_file(name, "an orbital element is not a finite number");
-  if (!(q[0] > orbit::re_orbit))
+  if (!(q[0] > re_earth))
     bad_file(name, strprintf("semi-major axis %f km is not above the Earth's radius", q[0]));
   if (!(q[0] < 1e6))
     bad_file(name, strprintf("semi-major axis %f km is not that of an Earth orbit", q[0]));
   if (!(q[1] >= 0 && q[1] < 1))
     bad_file(name, strprintf("eccentricity %f is outside [0, 1)", q[1]));
-  if (!(q[0] * (1 - q[1]) > orbit::re_orbit))
+  if (!(q[0] * (1 - q[1]) > re_earth))
     bad_file(name,
              strprintf("perigee radius %f km is not above the Earth's radius", q[0] * (1 - q[1])));
 }

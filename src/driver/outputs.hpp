@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/context.hpp"
+#include "driver/context.hpp"
 
 namespace kv::driver {
 

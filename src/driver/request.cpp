@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/run_error.hpp"
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 #include "driver/tokens.hpp"
 
 namespace kv::driver {

@@ -3,7 +3,7 @@
 
 #include <istream>
 
-#include "common/context.hpp"
+#include "driver/context.hpp"
 
 namespace kv::driver {
 

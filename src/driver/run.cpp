@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
-#include "common/context.hpp"
 #include "common/run_error.hpp"
+#include "common/timescales.hpp"
+#include "driver/context.hpp"
 #include "driver/config.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"
-#include "driver/timescales.hpp"
+#include "driver/steps.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 #include "report/report.hpp"
@@ -42,7 +43,7 @@ void check_period(RunContext& ctx) {
   const double end2000 = timdif2000(ctx.ietusr).days;
   ctx.tdurs = (end2000 - ctx.tstusr2000) * 86400;
   ctx.nuserday = static_cast<int>(ctx.tdurs / 86400);
-  if (!(ctx.tdurs > 0 && ctx.tdurs <= 3.456e7)) {
+  if (!(ctx.tdurs > 0 && ctx.tdurs <= max_period_s)) {
     const std::string m = strprintf(
         "\n!!!Difference between start time and user end time is %f (not within limits) "
         "days!!!\nPlease give the correct input  \n",
@@ -63,7 +64,7 @@ void read_orbit(RunContext& ctx) {
   ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * 86400;
   ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * 86400;
   ctx.tendinp = ctx.tdursread;
-  if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= 3.1968e7)) {
+  if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= max_start_age_s)) {
     const double days = ctx.tstreadif / 86400;
     throw RunError(
         "",
@@ -79,7 +80,7 @@ void read_orbit(RunContext& ctx) {
 
 void mean_elements(RunContext& ctx) {
   ctx.qm = orbit::oscmean(ctx.q);
-  ctx.orbit.rates = orbit::rates(ctx.qm[0], ctx.qm[1], ctx.qm[2]);
+  ctx.orbit = orbit::mean_orbit(ctx.qm);
 }
 
 void create_reports(RunContext& ctx) {
@@ -93,8 +94,7 @@ void create_reports(RunContext& ctx) {
   ctx.orbinf.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4],
                     m[5]);
   if (ctx.flagcrang == 1) ctx.attinfang.create(ctx.attfnmang);
-  ctx.orbit.eleinr = ctx.qm;
-  for (int k = 2; k < 6; ++k) ctx.orbit.eleinr[k] *= cnr;
+  ctx.outoccdsp.create(ctx.evnoccfnmdsp);
 }
 
 // The set-up of a run: request, configuration, error file, period, orbit file, mean
@@ -136,18 +136,20 @@ void report_failure(RunContext& ctx, const RunError& err) {
 // it failed, -1 when a program could not be started or made no PDF (each named in the log).
 int bundle(RunContext& ctx) {
   const std::string joined = bundle_name(ctx, ".txt");
-  report::join_reports(ctx, joined);
+  report::join_reports({ctx.attfnm, ctx.eclpfnm, ctx.evnoccfnmdsp}, joined);
   std::string problem;
   const int rc = report::txt2pdf(joined, &problem);
   if (rc != 0 && ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(problem);
   return rc;
 }
 
-int run(std::istream& in, std::time_t now) {
+int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   RunContext ctx;
+  ctx.threads = opt.threads;
   try {
     setup(in, now, ctx);
-    report::freadsource(ctx);
+    detect(ctx);
+    write_reports(ctx);
     // The reports are flushed and closed (checked) before success is declared, so that a
     // failed write is never covered by the success marker.
     ctx.attinf.close();

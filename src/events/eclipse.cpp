@@ -1,31 +1,35 @@
 // Eclipses: a cylindrical shadow of a spherical Earth lit by a Sun at infinite distance.
 #include <cmath>
 
+#include "common/parallel.hpp"
 #include "ephem/ephem.hpp"
 #include "events/events.hpp"
 
 namespace kv::events {
 
-// feclp -- cosine of the Sun-nadir angle minus the cosine of the Earth's angular radius seen
-// from the satellite: >= 0 in shadow. t: orbit time, s.
-double feclp(const RunContext& ctx, double t) {
-  const State st = orbit::stvsel(ctx.orbit, t);
+// shadow -- cosine of the Sun-nadir angle minus the cosine of the Earth's angular radius
+// seen from the satellite, negated: >= 0 in shadow. st: state (km); sun: unit vector of date.
+double shadow(const State& st, const Vec3& sun) {
   const double rho = std::sqrt(st[0] * st[0] + st[1] * st[1] + st[2] * st[2]);
   const Vec3 u{st[0] / rho, st[1] / rho, st[2] / rho};
-  const double c = std::sqrt(1 - 40680657.1 / (rho * rho));
-  const double d = t / daysec + ctx.tstusr1900;
-  const Vec3 s = ephem::surcha(d, -1).sun;
-  const double m = s[0] * u[0] + s[1] * u[1] + s[2] * u[2];
+  const double c = std::sqrt(1 - re_earth_sq_shadow / (rho * rho));
+  const double m = sun[0] * u[0] + sun[1] * u[1] + sun[2] * u[2];
   return -(c + m);
+}
+
+// feclp -- the shadow function at orbit time t (s).
+double feclp(const grid::ScanSetup& s, double t) {
+  return shadow(orbit::stvsel(s.orbit, t), ephem::surcha(grid::ephemeris_day(s, t), -1).sun);
 }
 
 // geteclp -- eclipses of the user period. The last grid time examined is the last one not
 // beyond tendinp - step; a shadow in progress there runs to tendinp.
-void geteclp(RunContext& ctx) {
-  const double last = ctx.tendinp - ctx.step;
-  ctx.eclipses = sign_scan([&](double t) { return feclp(ctx, t); }, ctx.tstreadif, ctx.step, last,
-                           last, ctx.tendinp)
-                     .on;
+EventTable geteclp(const grid::ScanSetup& s, const grid::Samples& g, int threads) {
+  std::vector<double> f(g.size());
+  parallel_for(g.size(), threads, [&](std::size_t k) { f[k] = shadow(g.st[k], g.sun[k]); });
+  const double last = s.tendinp - s.step;
+  auto fn = [&](double t) { return feclp(s, t); };
+  return sign_scan(g.t, f, fn, s.step, last, last, s.tendinp, threads).on;
 }
 
 }  // namespace kv::events

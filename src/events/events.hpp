@@ -1,20 +1,21 @@
-// Orbital events over the user period, each sampled on the scan grid of the run context.
+// Orbital event detectors: each reads a sample grid, refines the sign changes of its event
+// function between grid times, and returns a table. They write nothing.
 //
 //   sign_scan  common scan of an event function with refined sign changes
-//   feqcr      z of the satellite (>= 0: north of the equator)
 //   geteqcr    ascending and descending nodes from the orbit epoch; orbit-number table
 //   getorbnum  orbit number of an orbit time
-//   feclp      cylindrical-shadow function (>= 0: in shadow)
+//   shadow     cylindrical-shadow function (>= 0: in shadow)
 //   geteclp    eclipse table of the user period
 //   in_saa     whether a geodetic point lies in the South Atlantic Anomaly region
 //   getsaa     SAA passages of the user period (grid times, not refined)
-//   foccult    Earth-occultation function (>= 0: source hidden)
-//   getoccult  occultation table and the occultation report's header and rows
+//   occultation  Earth-occultation function (>= 0: source hidden)
+//   getoccult  occultation table of the user period
 #pragma once
 
 #include <vector>
 
-#include "common/context.hpp"
+#include "common/tables.hpp"
+#include "grid/grid.hpp"
 
 namespace kv::events {
 
@@ -23,25 +24,33 @@ struct SignScan {
   bool on_at_start = false;  // the first interval began at the scan start (not refined)
 };
 
-// Samples fn at start, start + step, ... (by repeated addition). A grid time beyond
-// `skip_beyond` is not evaluated and ends the scan; the scan also ends after evaluating a
-// grid time at or beyond `last`. Each change of sign is refined by s0032; an interval still
-// open at the end is closed at `end`.
+// Scans the function values at the grid times (times[0], times[1], ...: the grid of a
+// scan, holding every grid time up to skip_beyond). A grid time beyond `skip_beyond` ends
+// the scan unexamined; the scan also ends after examining a grid time at or beyond `last`.
+// Each change of sign is refined by s0032 on fn (the function at any orbit time) over the
+// step before it, the changes in parallel; an interval still open at the end is closed at
+// `end`.
 template <typename Fn>
-SignScan sign_scan(Fn&& fn, double start, double step, double skip_beyond, double last, double end);
+SignScan sign_scan(const std::vector<double>& times, const std::vector<double>& values, Fn&& fn,
+                   double step, double skip_beyond, double last, double end, int threads);
 
-double feqcr(const RunContext& ctx, double t);
-void geteqcr(RunContext& ctx);
-int getorbnum(const RunContext& ctx, double t);
+// Northern half-orbits from the orbit epoch to the user end, numbered from iorb.
+OrbitTable geteqcr(const grid::ScanSetup& s, const grid::EquatorSamples& g, int iorb,
+                   int threads);
+int getorbnum(const OrbitTable& o, int iorb, double t);
 
-double feclp(const RunContext& ctx, double t);
-void geteclp(RunContext& ctx);
+// Cosine of the Sun-nadir angle minus that of the Earth's angular radius, negated.
+double shadow(const State& st, const Vec3& sun);
+double feclp(const grid::ScanSetup& s, double t);
+EventTable geteclp(const grid::ScanSetup& s, const grid::Samples& g, int threads);
 
 bool in_saa(double lat, double lon);
-void getsaa(RunContext& ctx);
+EventTable getsaa(const grid::ScanSetup& s, const grid::Samples& g, int threads);
 
-double foccult(const RunContext& ctx, double t);
-void getoccult(RunContext& ctx);
+// fc1: source unit vector; thetainp: margin above the Earth's limb, degrees.
+double occultation(const State& st, const Vec3& fc1, double thetainp);
+EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
+                     double thetainp, int threads);
 
 }  // namespace kv::events
 

@@ -15,9 +15,9 @@ double reduce(double x) {
 }
 
 // Non-singular correction D of an element set x (radians) from its short-period terms.
-Elements nonsingular_correction(const Elements& x) {
+Elements nonsingular_correction(const Elements& x, const ShortPeriodTerms& terms) {
   const Elements ns = meaneq(x);
-  const Elements c = sppmel(x);
+  const Elements c = sppmel(x, terms);
   const double k = ns[1];
   const double h = ns[3];
   const double t = c[1] / x[1];
@@ -57,20 +57,34 @@ Elements eqckep(const Elements& ns) {
 // Returned: da (km), de, di, dw, dnode, dM (radians)
 // Notes:    the truncated decimals are kept as written; the equation of the centre
 //           Phi = f - M + e sin f is brought into [-pi, pi] (f is reduced, M is not).
-Elements sppmel(const Elements& kep) {
-  const double a = kep[0], e = kep[1], inc = kep[2], w = kep[3], m = kep[5];
-  const double ea = reduce(solkep(e, m));
-  const double f = reduce(2 * std::atan(std::sqrt((1 + e) / (1 - e)) * std::tan(ea / 2)));
+ShortPeriodTerms short_period_terms(double a, double e, double inc) {
+  ShortPeriodTerms k{};
+  k.tan_half_factor = std::sqrt((1 + e) / (1 - e));
+  k.e2 = e * e;
+  k.eta = std::sqrt(1 - k.e2);
+  k.eta3 = k.eta * k.eta * k.eta;
+  const double p = a * (1 - k.e2);
+  k.si = std::sin(inc);
+  k.s2 = k.si * k.si;
+  k.q = 1 - 1.5 * k.s2;
+  const double rp = re_earth / p;
+  k.y = j2_short * (rp * rp);
+  k.ra = re_earth / a;
+  k.sin2i = std::sin(2 * inc);
+  k.cosi = std::cos(inc);
+  return k;
+}
 
-  const double e2 = e * e;
-  const double eta = std::sqrt(1 - e2);
-  const double eta3 = eta * eta * eta;
-  const double p = a * (1 - e2);
-  const double si = std::sin(inc);
-  const double s2 = si * si;
-  const double q = 1 - 1.5 * s2;
-  const double rp = re_orbit / p;
-  const double y = j2_short * (rp * rp);
+Elements sppmel(const Elements& kep) {
+  return sppmel(kep, short_period_terms(kep[0], kep[1], kep[2]));
+}
+
+Elements sppmel(const Elements& kep, const ShortPeriodTerms& k) {
+  const double a = kep[0], e = kep[1], w = kep[3], m = kep[5];
+  const double ea = reduce(solkep(e, m));
+  const double f = reduce(2 * std::atan(k.tan_half_factor * std::tan(ea / 2)));
+
+  const double e2 = k.e2, eta = k.eta, eta3 = k.eta3, s2 = k.s2, q = k.q, y = k.y, ra = k.ra;
   const double aor = (1 + e * std::cos(f)) / (1 - e2);
   double phi = f - m + e * std::sin(f);
   // note: a carried anomaly outside [0, 2pi) would add a whole turn to this small angle.
@@ -82,7 +96,6 @@ Elements sppmel(const Elements& kep) {
 
   auto c = [&](int n) { return std::cos(2 * w + n * f); };
   auto s = [&](int n) { return std::sin(2 * w + n * f); };
-  const double ra = re_orbit / a;
 
   Elements d{};
   d[0] = a * j2_short * (ra * ra) * ((q + 1.5 * s2 * c(2)) * (aor * aor * aor) - q / eta3);
@@ -93,7 +106,7 @@ Elements sppmel(const Elements& kep) {
              ((1 + 2.75 * e2) * c(1) + 0.25 * e2 * c(-1) + 5 * e * c(2) +
               (2.333333333333 + 1.4166666666666 * e2) * c(3) + 1.5 * e * c(4) + 0.25 * e2 * c(5) +
               1.5 * e * std::cos(2 * w));
-  d[2] = 0.375 * y * std::sin(2 * inc) * (c(2) + e * c(1) + 0.33333333333333 * e * c(3));
+  d[2] = 0.375 * y * k.sin2i * (c(2) + e * c(1) + 0.33333333333333 * e * c(3));
   d[3] = 0.75 * y * (4 - 5 * s2) * phi +
          1.5 * y * q *
              ((1 - 0.25 * e2) * std::sin(f) / e + 0.5 * std::sin(2 * f) +
@@ -104,7 +117,7 @@ Elements sppmel(const Elements& kep) {
               (0.583333333333 * s2 - 0.1666666666666 * e2 * (1 - 2.375 * s2)) * s(3) / e -
               0.375 * s2 * s(4) - 0.0625 * e * s2 * s(5)) -
          0.5625 * y * s2 * std::sin(2 * w);
-  d[4] = -1.5 * y * std::cos(inc) * (phi - 0.5 * e * s(1) - 0.5 * s(2) - (1.0 / 6.0) * e * s(3));
+  d[4] = -1.5 * y * k.cosi * (phi - 0.5 * e * s(1) - 0.5 * s(2) - (1.0 / 6.0) * e * s(3));
   d[5] = 0.5625 * y * eta * s2 * std::sin(2 * w) -
          1.5 * y * (eta / e) *
              (q * ((1 - 0.25 * e2) * std::sin(f) + 0.5 * e * std::sin(2 * f) +
@@ -119,8 +132,13 @@ Elements sppmel(const Elements& kep) {
 // meanosc -- mean elements (degrees) to osculating elements (degrees), angles in [0, 360).
 Elements meanosc(const Elements& mean) {
   const Elements x = to_radians(mean);
+  return meanosc(mean, short_period_terms(x[0], x[1], x[2]));
+}
+
+Elements meanosc(const Elements& mean, const ShortPeriodTerms& terms) {
+  const Elements x = to_radians(mean);
   const Elements ns = meaneq(x);
-  const Elements d = nonsingular_correction(x);
+  const Elements d = nonsingular_correction(x, terms);
   Elements sum{};
   for (int k = 0; k < 6; ++k) sum[k] = ns[k] + d[k];
   return to_degrees(eqckep(sum));
@@ -137,7 +155,7 @@ Elements oscmean(const Elements& osc) {
   const Elements target = meaneq(x);
   Elements r{};
   for (int j = 1;; ++j) {
-    const Elements d = nonsingular_correction(x);
+    const Elements d = nonsingular_correction(x, short_period_terms(x[0], x[1], x[2]));
     Elements diff{};
     for (int k = 0; k < 6; ++k) diff[k] = target[k] - d[k];
     r = eqckep(diff);

@@ -13,7 +13,7 @@ Rates rates(double a, double e, double i_deg) {
   const double inc = i_deg * cnr;
   const double nk = std::sqrt(amu / (a * a * a));
   const double p = a * (1 - e * e);
-  const double rp = re_orbit / p;
+  const double rp = re_earth / p;
   const double m = ej2 * (rp * rp);
   const double si = std::sin(inc);
   const double s2 = si * si;
@@ -64,7 +64,18 @@ State orbpropj2(const MeanOrbit& orb, double dt, Elements* mean_out) {
   Elements work = mean;
   for (int k = 2; k < 6; ++k) work[k] *= cdr;
   if (mean_out) *mean_out = mean;
-  return kepstv(amu, meanosc(work));
+  return kepstv(amu, meanosc(work, orb.terms));
+}
+
+MeanOrbit mean_orbit(const Elements& qm) {
+  MeanOrbit m;
+  m.eleinr = qm;
+  for (int k = 2; k < 6; ++k) m.eleinr[k] *= cnr;
+  m.rates = rates(qm[0], qm[1], qm[2]);
+  // The propagation hands meanosc degrees (radians times cdr), which it turns back to radians.
+  const double e = m.eleinr[1] == 0 ? e_zero : m.eleinr[1];
+  m.terms = short_period_terms(m.eleinr[0], e, m.eleinr[2] * cdr * cnr);
+  return m;
 }
 
 State stvsel(const MeanOrbit& orb, double t) { return orbpropj2(orb, t); }

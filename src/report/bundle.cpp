@@ -38,13 +38,13 @@ int run_program(const std::vector<std::string>& argv) {
   return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
-void join_reports(const RunContext& ctx, const std::string& joined) {
-  // All three are read before the joined text is created, which may bear the name of one.
+void join_reports(const std::vector<std::string>& names, const std::string& joined) {
+  // All are read before the joined text is created.
   std::string text;
-  for (const std::string* name : {&ctx.attfnm, &ctx.eclpfnm, &ctx.evnoccfnmdsp}) {
-    std::ifstream in(*name, std::ios::binary);
+  for (const std::string& name : names) {
+    std::ifstream in(name, std::ios::binary);
     if (!in) {
-      const std::string m = strprintf("unable to read the file %s ", name->c_str());
+      const std::string m = strprintf("unable to read the file %s ", name.c_str());
       throw RunError("", m, m);
     }
     text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

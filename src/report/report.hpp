@@ -1,35 +1,66 @@
-// Visibility combination, reports and the PDF bundle.
+// All text of a run: report headers, rows and tails, the view-angle file, the day-wise file
+// and the PDF bundle. The writers take the detectors' tables and write through checked files.
 //
-//   freadsource      runs the five searches, combines their tables into visibility and
-//                    eclipse viewing windows, writes the report rows and tails and the
-//                    day-wise duration file
-//   daywise          day-wise durations of the visibility and eclipse viewing windows
-//   join_reports     writes the joined text of the three reports
-//   txt2pdf          typesets the joined text to PostScript and converts it to PDF
-//   run_program      runs an external program without a shell and waits for it
+//   write_occultation_report  header and rows of the occultation report
+//   write_view_header         header of the view report
+//   write_eclipse_header      header of the eclipse view report
+//   write_angle_file          the view-angle file
+//   write_visibility          visibility and eclipse viewing windows (view windows less
+//                             occultations and SAA passages; those in shadow): rows and
+//                             tails of the three reports and the day-wise file
+//   daywise                   day-wise durations of the visibility and eclipse viewing windows
+//   join_reports, txt2pdf     the joined text and its PostScript and PDF
+//   run_program               runs an external program without a shell and waits for it
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "common/context.hpp"
-#include "report/window.hpp"
+#include "common/out_file.hpp"
+#include "common/tables.hpp"
+#include "view/attitude.hpp"
 
 namespace kv::report {
 
-void freadsource(RunContext& ctx);
-// The part of freadsource after the searches: windows from the event tables of ctx, the
-// rows and tails of the view, eclipse view and occultation reports (closing the latter) and
-// the day-wise file.
-void write_reports(RunContext& ctx);
-
-// Visibility windows (viewspi - (occspi u saaspi)) and eclipse viewing windows
-// (eclpspi n viewact) of the event tables in ctx.
-struct Combined {
-  Window viewact;
-  Window vieweclp;
+// What the report headers show of a run.
+struct Heading {
+  std::string celnm;
+  double rasource = 0, decsource = 0;  // radians
+  Epoch istusr{}, ietusr{}, curt{};
+  double tdurs = 0;  // length of the user period, s
 };
-Combined combine_windows(const RunContext& ctx);
+
+// What turns orbit times into report rows: epochs, orbit numbers, days of the period.
+struct Timeline {
+  Epoch iltread{};
+  double tstreadif = 0;  // orbit time of the user start, s
+  int nuserday = 0;
+  int iorb = 0;
+  const OrbitTable* orbits = nullptr;
+};
+
+// The event tables a run's reports are made from.
+struct Tables {
+  const EventTable& views;
+  double totviewdur;  // minutes
+  const EventTable& occults;
+  const EventTable& saa;
+  const EventTable& eclipses;
+};
+
+void write_occultation_report(OutFile& f, const Heading& h, const Timeline& tl,
+                              const EventTable& occults);
+void write_view_header(OutFile& f, const Heading& h);
+void write_eclipse_header(OutFile& f, const Heading& h, bool any_eclipse);
+// Elapsed minutes since tstreadif and the five angles in degrees at each grid time t.
+void write_angle_file(OutFile& f, const Heading& h, const std::vector<double>& t,
+                      double tstreadif, const std::vector<view::AttAngles>& angles);
+
+// Rows and tails of the view report, the eclipse view report and the occultation report
+// (which is closed), then the day-wise file `daywise_name`, created, written and closed.
+void write_visibility(OutFile& view, OutFile& eclipse, OutFile& occult, OutFile& daywise_file,
+                      const std::string& daywise_name, const Heading& h, const Timeline& tl,
+                      const Tables& t);
 
 struct DayTotals {
   std::vector<double> daynight;  // seconds of visibility per elapsed day
@@ -41,13 +72,16 @@ struct DayTotals {
 DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vector<double>& len,
                   const std::vector<double>& tdayeclp, const std::vector<double>& leneclp);
 
+// "%18.6f" of v, by std::to_chars.
+void append_fixed18(std::string& out, double v);
+
 // Exit status of a program run with argv (argv[0] looked up in PATH), or -1 when it could not
 // be started. A program killed by a signal gives 128 + the signal number.
 int run_program(const std::vector<std::string>& argv);
 
-// Writes `joined` as the view report, the eclipse view report and the occultation report
-// one after the other. Throws RunError when a report cannot be read or the text written.
-void join_reports(const RunContext& ctx, const std::string& joined);
+// Writes `joined` as the reports `names` one after the other. Throws RunError when a report
+// cannot be read or the text written.
+void join_reports(const std::vector<std::string>& names, const std::string& joined);
 
 // Typesets `joined` (name ending in ".txt") to base.ps with enscript and converts it to
 // base.pdf with ps2pdfwr, under exactly that name whatever characters it holds. Returns 0

@@ -1,11 +1,8 @@
-// freadsource: the five searches, the window combination and the visibility reports.
-#include <cmath>
-
-#include "common/run_error.hpp"
-#include "driver/timescales.hpp"
+// Window combination, the visibility rows and tails of the reports, and the day-wise file.
+#include "common/timescales.hpp"
 #include "events/events.hpp"
 #include "report/report.hpp"
-#include "view/scan.hpp"
+#include "report/window.hpp"
 
 namespace kv::report {
 namespace {
@@ -15,7 +12,8 @@ constexpr const char* kNoView =
 
 Window window_of(const EventTable& t) {
   Window w;
-  for (int k = 0; k < t.count(); ++k) w.insert(t.t1[k], t.t2[k]);
+  for (int k = 0; k < t.count(); ++k)
+    w.insert(t.t1[static_cast<std::size_t>(k)], t.t2[static_cast<std::size_t>(k)]);
   return w;
 }
 
@@ -25,106 +23,92 @@ struct Row {
   Epoch a, b;
   double minutes;
 };
-Row row_of(const RunContext& ctx, const Window::Interval& i) {
-  return {events::getorbnum(ctx, i.left), driver::addtim(ctx.iltread, i.left),
-          driver::addtim(ctx.iltread, i.right), (i.right - i.left) / 60};
-}
 
 // Rows of a window's intervals, with their start days (since the user start) and lengths (s).
-std::vector<Row> rows_of(const RunContext& ctx, const Window& w, std::vector<double>& tday,
+std::vector<Row> rows_of(const Timeline& tl, const Window& w, std::vector<double>& tday,
                          std::vector<double>& len) {
   std::vector<Row> rows;
   for (const Window::Interval& i : w.intervals()) {
-    tday.push_back((i.left - ctx.tstreadif) / 86400);
+    tday.push_back((i.left - tl.tstreadif) / 86400);
     len.push_back(i.right - i.left);
-    rows.push_back(row_of(ctx, i));
+    rows.push_back({events::getorbnum(*tl.orbits, tl.iorb, i.left), addtim(tl.iltread, i.left),
+                    addtim(tl.iltread, i.right), (i.right - i.left) / 60});
   }
   return rows;
 }
 
-void write_view_rows(RunContext& ctx, const Window& viewact, std::vector<double>& tday,
-                     std::vector<double>& len) {
-  for (const Row& r : rows_of(ctx, viewact, tday, len))
-    ctx.attinf.printf(
+void write_view_rows(OutFile& f, const Heading& h, const Timeline& tl, const Tables& t,
+                     const Window& viewact, std::vector<double>& tday, std::vector<double>& len) {
+  for (const Row& r : rows_of(tl, viewact, tday, len))
+    f.printf(
         "\n %06d  %04d  %02d  %02d  %02d  %02d %02d %03d\t%04d  %02d  %02d  %02d  %02d  %02d "
         "%03d  %14.3f ",
         r.orb, r.a[0], r.a[1], r.a[2], r.a[3], r.a[4], r.a[5], r.a[6], r.b[0], r.b[1], r.b[2],
         r.b[3], r.b[4], r.b[5], r.b[6], r.minutes);
-  if (ctx.views.count() == 0 || tday.empty()) ctx.attinf.printf("%s", kNoView);
-  ctx.attinf.printf("\n\n\t\t\t\t\t************************");
-  if (ctx.views.count() > 0 && ctx.totviewdur > 0)
-    ctx.attinf.printf(
+  if (t.views.count() == 0 || tday.empty()) f.printf("%s", kNoView);
+  f.printf("\n\n\t\t\t\t\t************************");
+  if (t.views.count() > 0 && t.totviewdur > 0)
+    f.printf(
         "\n\n\t  Total View duration(does not account all operational constraints) of the "
         "source(RA: %lf(degrees) Dec: %lf(degrees) for the given user period is : %lf(min)",
-        cdr * ctx.rasource, cdr * ctx.decsource, ctx.totviewdur);
-  ctx.attinf.printf("\n\t\t\t\t\t************************\n\n\n");
+        cdr * h.rasource, cdr * h.decsource, t.totviewdur);
+  f.printf("\n\t\t\t\t\t************************\n\n\n");
 }
 
-void write_eclipse_rows(RunContext& ctx, const Window& vieweclp, std::vector<double>& tday,
-                        std::vector<double>& len) {
-  for (const Row& r : rows_of(ctx, vieweclp, tday, len))
+void write_eclipse_rows(OutFile& f, const Timeline& tl, const Tables& t, const Window& vieweclp,
+                        std::vector<double>& tday, std::vector<double>& len) {
+  for (const Row& r : rows_of(tl, vieweclp, tday, len))
     if (r.minutes > 0)
-      ctx.eclpinf.printf(
+      f.printf(
           "\n %06d  %04d  %02d  %02d  %02d  %02d %02d %03d\t%04d  %02d  %02d  %02d  %02d  %02d "
           "%03d   %12.3f",
           r.orb, r.a[0], r.a[1], r.a[2], r.a[3], r.a[4], r.a[5], r.a[6], r.b[0], r.b[1], r.b[2],
           r.b[3], r.b[4], r.b[5], r.b[6], r.minutes);
-  if (ctx.views.count() == 0 || tday.empty()) ctx.eclpinf.printf("%s", kNoView);
-  ctx.eclpinf.printf("\n\n\t\t\t\t************************\n\n\n");
+  if (t.views.count() == 0 || tday.empty()) f.printf("%s", kNoView);
+  f.printf("\n\n\t\t\t\t************************\n\n\n");
 }
 
-void write_occult_tail(RunContext& ctx) {
-  if (ctx.occults.count() == 0)
-    ctx.outoccdsp.printf("\n\n\t\t\tThere is no occult for this source for the given period");
-  ctx.outoccdsp.printf("\n\n\t\t\t\t\t************************\n\n\n");
-  ctx.outoccdsp.close();
+void write_occultation_tail(OutFile& f, const Tables& t) {
+  if (t.occults.count() == 0)
+    f.printf("\n\n\t\t\tThere is no occult for this source for the given period");
+  f.printf("\n\n\t\t\t\t\t************************\n\n\n");
+  f.close();
 }
 
-void write_daywise(RunContext& ctx, const DayTotals& d) {
-  OutFile& f = ctx.viewplot;
-  f.create(strprintf("viewplot_%s%s%s_%s.txt", ctx.usrnm.c_str(), ctx.celnm.c_str(),
-                     ctx.rndnum.c_str(), ctx.sid.c_str()));
-  const Epoch& s = ctx.istusr;
-  const Epoch& e = ctx.ietusr;
+void write_daywise(OutFile& f, const std::string& name, const Heading& h, int nuserday,
+                   const DayTotals& d) {
+  f.create(name);
+  const Epoch& s = h.istusr;
+  const Epoch& e = h.ietusr;
   f.printf("\t\t\t\t\t\t KELVORIN\n");
   f.printf("\t\t\t\t\tDay wise View Duration\n");
-  f.printf("\n\n\tCelestial Source Name : %s \t\tRA(deg):%11.5f   Dec(deg):%11.5f",
-           ctx.celnm.c_str(), ctx.rasource * cdr, ctx.decsource * cdr);
+  f.printf("\n\n\tCelestial Source Name : %s \t\tRA(deg):%11.5f   Dec(deg):%11.5f", h.celnm.c_str(),
+           h.rasource * cdr, h.decsource * cdr);
   f.printf("\n\tStartEpoch(UT): %04d %02d %02d %02d %02d %02d %03d ", s[0], s[1], s[2], s[3], s[4],
            s[5], s[6]);
   f.printf("\n\tEndEpoch(UT)  : %04d %02d %02d %02d %02d %02d %03d", e[0], e[1], e[2], e[3], e[4],
            e[5], e[6]);
   f.printf("\n\n\telapsed Day  Dur-Day+Night(sec)   Dur-Night(sec)");
-  for (int j = 0; j < ctx.nuserday; ++j)
-    f.printf("\n\t%d        %14.5lf    %14.5lf", j, d.daynight[static_cast<std::size_t>(j)],
-             d.night[static_cast<std::size_t>(j)]);
+  for (std::size_t j = 0; j < static_cast<std::size_t>(std::max(nuserday, 0)); ++j)
+    f.printf("\n\t%zu        %14.5lf    %14.5lf", j, d.daynight[j], d.night[j]);
   f.close();
 }
 
-void run_searches(RunContext& ctx) {
-  ctx.views.clear();
-  ctx.totviewdur = 0;
-  ctx.outoccdsp.create(ctx.evnoccfnmdsp);
-  ctx.decsource *= cnr;
-  ctx.rasource *= cnr;
-  const double a = ctx.rasource, d = ctx.decsource;
-  ctx.fc1 = {std::cos(d) * std::cos(a), std::cos(d) * std::sin(a), std::sin(d)};
-  events::geteqcr(ctx);
-  events::geteclp(ctx);
-  events::getsaa(ctx);
-  events::getoccult(ctx);
-  view::getatt(ctx);
+// Visibility windows (views - (occults u saa)) and eclipse viewing windows
+// (eclipses n visibility windows).
+struct Combined {
+  Window viewact;
+  Window vieweclp;
+};
+Combined combine_windows(const Tables& t) {
+  const Window occsaa = window_of(t.occults).unite(window_of(t.saa));
+  Combined c;
+  c.viewact = window_of(t.views).minus(occsaa);
+  c.vieweclp = window_of(t.eclipses).intersect(c.viewact);
+  return c;
 }
 
 }  // namespace
-
-Combined combine_windows(const RunContext& ctx) {
-  const Window occsaa = window_of(ctx.occults).unite(window_of(ctx.saa));
-  Combined c;
-  c.viewact = window_of(ctx.views).minus(occsaa);
-  c.vieweclp = window_of(ctx.eclipses).intersect(c.viewact);
-  return c;
-}
 
 DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vector<double>& len,
                   const std::vector<double>& tdayeclp, const std::vector<double>& leneclp) {
@@ -146,19 +130,16 @@ DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vect
   return d;
 }
 
-// freadsource -- the main work of a run, after the set-up: searches, windows, reports.
-void freadsource(RunContext& ctx) {
-  run_searches(ctx);
-  write_reports(ctx);
-}
-
-void write_reports(RunContext& ctx) {
-  const Combined c = combine_windows(ctx);
+void write_visibility(OutFile& view, OutFile& eclipse, OutFile& occult, OutFile& daywise_file,
+                      const std::string& daywise_name, const Heading& h, const Timeline& tl,
+                      const Tables& t) {
+  const Combined c = combine_windows(t);
   std::vector<double> tday, len, tdayeclp, leneclp;
-  write_view_rows(ctx, c.viewact, tday, len);
-  write_eclipse_rows(ctx, c.vieweclp, tdayeclp, leneclp);
-  write_occult_tail(ctx);
-  write_daywise(ctx, daywise(ctx.nuserday, tday, len, tdayeclp, leneclp));
+  write_view_rows(view, h, tl, t, c.viewact, tday, len);
+  write_eclipse_rows(eclipse, tl, t, c.vieweclp, tdayeclp, leneclp);
+  write_occultation_tail(occult, t);
+  write_daywise(daywise_file, daywise_name, h, tl.nuserday,
+                daywise(tl.nuserday, tday, len, tdayeclp, leneclp));
 }
 
 }  // namespace kv::report

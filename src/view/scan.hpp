@@ -1,15 +1,35 @@
-// View-constraint scan over the user period.
+// View-constraint detector over the user period.
 //
 //   evntst   opens a view window
 //   evntend  closes a view window and records it when longer than 15 minutes
-//   getatt   the scan: attitude angles at every step against the five limits, the headers of
-//            the view report and the eclipse view report, and the view-angle file
+//   in_view  whether the five attitude angles lie above their limits
+//   getatt   the scan: attitude angles at every grid time against the five limits
 #pragma once
 
-#include "common/context.hpp"
+#include <vector>
+
+#include "common/tables.hpp"
+#include "grid/grid.hpp"
 #include "view/attitude.hpp"
 
 namespace kv::view {
+
+// Lower limits of the attitude angles, degrees.
+struct ViewLimits {
+  double ywsvlim = 0;   // yaw axis to Sun (configuration)
+  double rosvlim = 0;   // roll axis to Sun
+  double nrosvlim = 0;  // minus roll axis to Sun
+  double romlim = 0;    // roll axis to Moon
+  double rovellim = 0;  // roll axis to velocity
+};
+
+// Result of the scan: the recorded view windows (tviewr1, tviewr2, indview), the sum of
+// their durations and, when asked for, the angles at every grid time scanned.
+struct ViewScan {
+  EventTable windows;
+  double totviewdur = 0;         // minutes
+  std::vector<AttAngles> angles;  // one per grid time scanned, from tstreadif
+};
 
 // State of the one view window a scan may have open.
 struct ViewWindow {
@@ -19,13 +39,15 @@ struct ViewWindow {
 
 void evntst(ViewWindow& w, double t);
 // Closes an open window at t when the step is out of view or t is the scan's last sample;
-// records it (ctx.views, ctx.totviewdur) when its duration exceeds
-// min_view_window_minutes.
-void evntend(RunContext& ctx, ViewWindow& w, int inview, double t, bool last_sample);
+// records it when its duration exceeds min_view_window_minutes.
+void evntend(ViewScan& v, ViewWindow& w, int inview, double t, bool last_sample);
 
 // Whether all five angles (radians) lie strictly above their limits (degrees).
-bool in_view(const RunContext& ctx, const AttAngles& a);
+bool in_view(const ViewLimits& lim, const AttAngles& a);
 
-void getatt(RunContext& ctx);
+// Scans the grid times tstreadif, tstreadif + step, ... up to the last not beyond
+// tendinp - step (1e-6 s margin) for the source fc1.
+ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
+                const ViewLimits& lim, bool keep_angles, int threads);
 
 }  // namespace kv::view

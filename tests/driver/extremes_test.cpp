@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "common/run_error.hpp"
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 #include "ephem/ephem.hpp"
 #include "support/fixture.hpp"
 
@@ -22,7 +22,7 @@ struct Extreme {
 };
 
 std::string sun_position() {
-  const double t = driver::timdif({2024, 3, 10, 0, 0, 0, 0}).days;
+  const double t = timdif({2024, 3, 10, 0, 0, 0, 0}).days;
   const ephem::SunMoon sm = ephem::surcha(t, -1);
   return strprintf("%.15f %.15f", sm.sun_ra * cdr, sm.sun_dec * cdr);
 }

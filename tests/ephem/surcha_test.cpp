@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 #include "ephem/ephem.hpp"
 
 namespace kv::ephem {
@@ -68,7 +68,7 @@ TEST(Radec, RightAscensionOfExactlyZeroIsAFullTurn) {
 // Independent checks: the Sun at the March equinox of 2024 (2024-03-20 03:06 UTC) stands at
 // right ascension 0h and declination 0; the Moon stays 356,000-407,000 km away.
 TEST(Surcha, SunAtTheEquinoxAndMoonDistanceOverAMonth) {
-  const double t = driver::timdif({2024, 3, 20, 3, 6, 0, 0}).days;
+  const double t = timdif({2024, 3, 20, 3, 6, 0, 0}).days;
   const SunMoon sm = surcha(t, -1);
   const double ra = sm.sun_ra > M_PI ? sm.sun_ra - tpi : sm.sun_ra;
   EXPECT_NEAR(ra * cdr, 0.0, 0.02);

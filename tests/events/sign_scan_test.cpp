@@ -9,6 +9,15 @@
 namespace kv::events {
 namespace {
 
+// The scan of fn on the grid start, start + step, ... up to skip (its values computed first).
+template <typename Fn>
+SignScan sign_scan(Fn&& fn, double start, double step, double skip, double last, double end) {
+  const std::vector<double> times = grid::grid_times(start, step, skip);
+  std::vector<double> values;
+  for (double t : times) values.push_back(fn(t));
+  return events::sign_scan(times, values, fn, step, skip, last, end, 2);
+}
+
 // Event on in [a, b] (and [c, d]) with a slope of 1e-2 per second.
 double tent(double t, double a, double b) { return 1e-2 * std::min(t - a, b - t); }
 

@@ -98,9 +98,7 @@ class Propagation : public ::testing::Test {
  protected:
   void SetUp() override {
     const Elements qm = oscmean({7028.137, 0.0012, 6.0, 100.0, 45.0, 30.0});
-    orb.eleinr = qm;
-    for (int k = 2; k < 6; ++k) orb.eleinr[k] *= cnr;
-    orb.rates = rates(qm[0], qm[1], qm[2]);
+    orb = mean_orbit(qm);
   }
   MeanOrbit orb;
 };

@@ -9,7 +9,8 @@
 #include "common/run_error.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/run.hpp"
-#include "driver/timescales.hpp"
+#include "driver/steps.hpp"
+#include "common/timescales.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 
@@ -69,23 +70,20 @@ RunContext scan_context(const Elements& q, double start, double end, double ra_d
   ctx.iltread = epoch;
   ctx.iorb = 1234;
   ctx.q = q;
-  ctx.tstusr1900 = driver::timdif(epoch).days;
-  ctx.timeread2000 = driver::timdif2000(epoch).days;
+  ctx.tstusr1900 = timdif(epoch).days;
+  ctx.timeread2000 = timdif2000(epoch).days;
   ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
   ctx.qm = orbit::oscmean(q);
-  ctx.orbit.rates = orbit::rates(ctx.qm[0], ctx.qm[1], ctx.qm[2]);
-  ctx.orbit.eleinr = ctx.qm;
-  for (int k = 2; k < 6; ++k) ctx.orbit.eleinr[k] *= cnr;
+  ctx.orbit = orbit::mean_orbit(ctx.qm);
   ctx.tstreadif = start;
   ctx.tdursread = ctx.tendinp = end;
   ctx.tdurs = end - start;
   ctx.nuserday = static_cast<int>(ctx.tdurs / 86400);
-  ctx.istusr = driver::addtim(epoch, start);
-  ctx.ietusr = driver::addtim(epoch, end);
-  ctx.rasource = ra_deg * cnr;
-  ctx.decsource = dec_deg * cnr;
-  const double a = ctx.rasource, d = ctx.decsource;
-  ctx.fc1 = {std::cos(d) * std::cos(a), std::cos(d) * std::sin(a), std::sin(d)};
+  ctx.istusr = addtim(epoch, start);
+  ctx.ietusr = addtim(epoch, end);
+  ctx.rasource = ra_deg;
+  ctx.decsource = dec_deg;
+  ctx.fc1 = driver::source_direction(ra_deg, dec_deg);
   ctx.rosvlim = ctx.nrosvlim = 45;
   ctx.romlim = ctx.rovellim = 10;
   ctx.thetainp = 5;
@@ -117,11 +115,19 @@ void ScratchDir::install(const Epoch& epoch, const Epoch& file_day, int iorb, co
        orbit_file_text(epoch, iorb, q));
 }
 
-RunResult ScratchDir::run(const std::string& request, std::time_t now) {
+Scan scan_of(const RunContext& ctx, int threads) {
+  Scan r{driver::scan_setup(ctx), {}};
+  r.g = grid::user_samples(r.s, threads);
+  return r;
+}
+
+RunResult ScratchDir::run(const std::string& request, std::time_t now, int threads) {
   std::istringstream in(request);
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  const int status = driver::run(in, now);
+  driver::RunOptions opt;
+  opt.threads = threads;
+  const int status = driver::run(in, now, opt);
   RunResult r{status, ::testing::internal::GetCapturedStdout(),
               ::testing::internal::GetCapturedStderr()};
   return r;

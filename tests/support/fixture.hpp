@@ -8,7 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "common/context.hpp"
+#include "driver/context.hpp"
+#include "grid/grid.hpp"
 #include "common/types.hpp"
 
 namespace kv::test {
@@ -33,9 +34,16 @@ std::string config_text(const std::string& sid = "kv1", const std::string& yaw =
 
 // A run context prepared for the scans without a request: orbit-file epoch `epoch` with
 // osculating elements q (orbit number 1234), user period [start, end] in orbit time (s),
-// source at ra/dec (degrees), limits of the typical request.
+// source at ra/dec (degrees) with its direction fc1, limits of the typical request.
 RunContext scan_context(const Elements& q, double start, double end, double ra_deg = 83.63,
                         double dec_deg = 22.01, const Epoch& epoch = {2024, 3, 9, 0, 0, 0, 0});
+
+// The scan set-up of a context and its user-period samples.
+struct Scan {
+  grid::ScanSetup s;
+  grid::Samples g;
+};
+Scan scan_of(const RunContext& ctx, int threads = 2);
 
 struct RunResult {
   int status;
@@ -50,7 +58,7 @@ class ScratchDir : public ::testing::Test {
   // Writes the configuration and an orbit file for `epoch` named for `file_day`.
   void install(const Epoch& epoch, const Epoch& file_day, int iorb = 1234,
                const Elements& q = kDemoElements);
-  RunResult run(const std::string& request, std::time_t now);
+  RunResult run(const std::string& request, std::time_t now, int threads = 0);
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::string read(const std::string& name) const { return slurp(dir_ / name); }
   std::filesystem::path dir_;

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/context.hpp"
+#include "driver/context.hpp"
 #include "common/run_error.hpp"
 #include "driver/config.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/request.hpp"
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 #include "orbit/orbit.hpp"
 
 namespace kv::test {
@@ -24,7 +24,7 @@ void write_file(const char* name, const std::string& text) {
 }
 
 bool valid_epoch(const Epoch& e) {
-  return e[0] >= 2000 && e[0] <= 2099 && driver::is_valid_date(e[0], e[1], e[2]) && e[3] >= 0 &&
+  return e[0] >= 2000 && e[0] <= 2099 && is_valid_date(e[0], e[1], e[2]) && e[3] >= 0 &&
          e[3] <= 23 && e[4] >= 0 && e[4] <= 59 && e[5] >= 0 && e[5] <= 59 && e[6] >= 0 &&
          e[6] <= 999;
 }
@@ -100,9 +100,7 @@ Outcome check_orbit_file(const std::string& text) {
   if (!valid_epoch(rec.iltread)) return {true, "accepted a bad epoch"};
   const Elements qm = orbit::oscmean(rec.q);
   orbit::MeanOrbit orb;
-  orb.eleinr = qm;
-  for (int k = 2; k < 6; ++k) orb.eleinr[k] *= cnr;
-  orb.rates = orbit::rates(qm[0], qm[1], qm[2]);
+  orb = orbit::mean_orbit(qm);
   for (double t = 0; t <= 2 * 86400; t += 3600) {
     const State s = orbit::stvsel(orb, t);
     const double r = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);

@@ -1,9 +1,9 @@
 // Day counts, calendar additions and day of year against the documented reference values.
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 
 #include <gtest/gtest.h>
 
-namespace kv::driver {
+namespace kv {
 namespace {
 
 TEST(Timdif2000, ReferenceDates) {
@@ -82,4 +82,4 @@ TEST(Yday, ReferenceDaysAndMessages) {
 }
 
 }  // namespace
-}  // namespace kv::driver
+}  // namespace kv

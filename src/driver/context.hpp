@@ -8,36 +8,17 @@
 #include <vector>
 
 #include "common/out_file.hpp"
+#include "common/tables.hpp"
 #include "common/types.hpp"
 #include "orbit/orbit.hpp"
+#include "view/attitude.hpp"
 
 namespace kv {
-
-// Closed intervals [t1[i], t2[i]] of orbit time, in time order, not overlapping.
-struct EventTable {
-  std::vector<double> t1, t2;
-  void add(double a, double b) {
-    t1.push_back(a);
-    t2.push_back(b);
-  }
-  int count() const { return static_cast<int>(t1.size()); }
-  void clear() {
-    t1.clear();
-    t2.clear();
-  }
-};
-
-// Northern half-orbits: ascending node torb1, descending node torb2, orbit number orbarr.
-struct OrbitTable {
-  std::vector<double> torb1, torb2;
-  std::vector<int> orbarr;
-  int kj() const { return static_cast<int>(orbarr.size()); }
-};
 
 struct RunContext {
   // Request.
   std::string usrnm, celnm, sid, rndnum;
-  double rasource = 0, decsource = 0;  // degrees as read; radians once the scans start
+  double rasource = 0, decsource = 0;  // degrees
   Epoch istusr{}, ietusr{};
   double rosvlim = 0, nrosvlim = 0, romlim = 0, rovellim = 0, thetainp = 0;
   int flagcrang = 0;
@@ -62,6 +43,8 @@ struct RunContext {
   orbit::MeanOrbit orbit;  // eleinr and the secular rates swdotr, cwdotr, amdotr
   int inderr = 0;
 
+  int threads = 0;  // threads of the computation; 0: all cores
+
   // File names and streams.
   std::string logfnm, orbfnm;
   OutFile loginp, errfl, attinf, attinfang, eclpinf, orbinf, outoccdsp, viewplot;
@@ -74,6 +57,8 @@ struct RunContext {
   EventTable occults;     // tocc1, tocc2, indocc
   EventTable views;       // tviewr1, tviewr2, indview
   double totviewdur = 0;  // minutes
+  std::vector<view::AttAngles> angles;  // at every grid time of the view scan (flagcrang 1)
+  std::vector<double> angle_times;      // those grid times
 
   // Run suffix: user name, source name, run tag, "_", satellite id.
   std::string suffix() const { return usrnm + celnm + rndnum + "_" + sid; }

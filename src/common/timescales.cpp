@@ -1,8 +1,8 @@
-#include "driver/timescales.hpp"
+#include "common/timescales.hpp"
 
 #include <cstdio>
 
-namespace kv::driver {
+namespace kv {
 namespace {
 
 constexpr int kDaysBefore[13] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
@@ -116,4 +116,4 @@ int yday(Epoch& e, int m, int d) {
   return kDaysBefore[m - 1] + d + ((m > 2 && leap(y) && y > 0) ? 1 : 0);
 }
 
-}  // namespace kv::driver
+}  // namespace kv

@@ -12,7 +12,7 @@
 
 #include "common/types.hpp"
 
-namespace kv::driver {
+namespace kv {
 
 struct DayCount {
   double days;  // days and fraction since the scale's zero point
@@ -35,4 +35,4 @@ int yday(Epoch& e, int m, int d);
 int month_length(int year, int month);
 bool is_valid_date(int year, int month, int day);
 
-}  // namespace kv::driver
+}  // namespace kv

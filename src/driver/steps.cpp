@@ -1,0 +1,67 @@
+#include "driver/steps.hpp"
+
+#include <cmath>
+
+#include "common/parallel.hpp"
+#include "driver/outputs.hpp"
+#include "events/events.hpp"
+#include "view/scan.hpp"
+
+namespace kv::driver {
+
+grid::ScanSetup scan_setup(const RunContext& ctx) {
+  grid::ScanSetup s;
+  s.orbit = ctx.orbit;
+  s.tstreadif = ctx.tstreadif;
+  s.tendinp = ctx.tendinp;
+  s.step = ctx.step;
+  s.tstusr1900 = ctx.tstusr1900;
+  s.epocsidang = ctx.epocsidang;
+  return s;
+}
+
+Vec3 source_direction(double ra_deg, double dec_deg) {
+  const double a = ra_deg * cnr, d = dec_deg * cnr;
+  return {std::cos(d) * std::cos(a), std::cos(d) * std::sin(a), std::sin(d)};
+}
+
+void detect(RunContext& ctx) {
+  const grid::ScanSetup s = scan_setup(ctx);
+  const int threads = thread_count(ctx.threads);
+  ctx.fc1 = source_direction(ctx.rasource, ctx.decsource);
+  const grid::Samples g = grid::user_samples(s, threads);
+  ctx.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), ctx.iorb, threads);
+  ctx.eclipses = events::geteclp(s, g, threads);
+  ctx.saa = events::getsaa(s, g, threads);
+  ctx.occults = events::getoccult(s, g, ctx.fc1, ctx.thetainp, threads);
+  const view::ViewLimits lim{ctx.ywsvlim, ctx.rosvlim, ctx.nrosvlim, ctx.romlim, ctx.rovellim};
+  view::ViewScan v = view::getatt(s, g, ctx.fc1, lim, ctx.flagcrang == 1, threads);
+  ctx.views = std::move(v.windows);
+  ctx.totviewdur = v.totviewdur;
+  ctx.angles = std::move(v.angles);
+  ctx.angle_times.assign(g.t.begin(), g.t.begin() + static_cast<long>(ctx.angles.size()));
+}
+
+report::Heading heading(const RunContext& ctx) {
+  return {ctx.celnm, ctx.rasource * cnr, ctx.decsource * cnr, ctx.istusr,
+          ctx.ietusr, ctx.curt,          ctx.tdurs};
+}
+
+report::Timeline timeline(const RunContext& ctx) {
+  return {ctx.iltread, ctx.tstreadif, ctx.nuserday, ctx.iorb, &ctx.orbits};
+}
+
+void write_reports(RunContext& ctx) {
+  const report::Heading h = heading(ctx);
+  const report::Timeline tl = timeline(ctx);
+  report::write_occultation_report(ctx.outoccdsp, h, tl, ctx.occults);
+  report::write_view_header(ctx.attinf, h);
+  report::write_eclipse_header(ctx.eclpinf, h, ctx.eclipses.count() > 0);
+  if (ctx.flagcrang == 1)
+    report::write_angle_file(ctx.attinfang, h, ctx.angle_times, ctx.tstreadif, ctx.angles);
+  const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
+  report::write_visibility(ctx.attinf, ctx.eclpinf, ctx.outoccdsp, ctx.viewplot,
+                           daywise_name(ctx), h, tl, t);
+}
+
+}  // namespace kv::driver

@@ -1,0 +1,89 @@
+// Report headers and the occultation rows.
+#include "common/timescales.hpp"
+#include "events/events.hpp"
+#include "report/report.hpp"
+
+namespace kv::report {
+namespace {
+
+constexpr const char* kColumns = "\n\norbno\t\t   Entrance(UT)\t\t\t  Exit(UT)\t\t\tdur(min)";
+
+// Source, start epoch and period length: the lines every report header shares.
+void write_source_lines(OutFile& f, const Heading& h) {
+  const Epoch& s = h.istusr;
+  f.printf("\n\n\tCelestial Source Name : %s \t\tRA(deg):%11.5f   Dec(deg):%11.5f", h.celnm.c_str(),
+           h.rasource * cdr, h.decsource * cdr);
+  f.printf("\n\tEpoch(UT): %d %d %d %d %d %d %d ", s[0], s[1], s[2], s[3], s[4], s[5], s[6]);
+  f.printf("\n\tPropagation duration in days: %f ", h.tdurs / daysec);
+}
+
+void write_occultation_row(OutFile& f, const Timeline& tl, double entry, double exit) {
+  const Epoch a = addtim(tl.iltread, entry);
+  const Epoch b = addtim(tl.iltread, exit);
+  f.printf(
+      "\n%06d  %04d  %02d  %02d  %02d  %02d  %02d  %03d   %04d  %02d  %02d  %02d  %02d  %02d  "
+      "%03d %16.4f",
+      events::getorbnum(*tl.orbits, tl.iorb, entry), a[0], a[1], a[2], a[3], a[4], a[5], a[6],
+      b[0], b[1], b[2], b[3], b[4], b[5], b[6], (exit - entry) / 60);
+}
+
+}  // namespace
+
+void write_occultation_report(OutFile& f, const Heading& h, const Timeline& tl,
+                              const EventTable& occults) {
+  f.printf("\t\t\t\t\t\t    KELVORIN\n");
+  f.printf("\t\t\t\t\t\toccult duration\n");
+  write_source_lines(f, h);
+  f.printf("\n\n\t\tEntry and Exit timings of the Occult duration of source");
+  f.printf("%s", kColumns);
+  for (int k = 0; k < occults.count(); ++k)
+    write_occultation_row(f, tl, occults.t1[static_cast<std::size_t>(k)],
+                          occults.t2[static_cast<std::size_t>(k)]);
+}
+
+void write_view_header(OutFile& f, const Heading& h) {
+  f.printf("\t\t\t\t\t\t\tKELVORIN\n");
+  f.printf("\t\t\t\t\t\tView Opportunity Duration\n");
+  f.printf("\t\t\tSystem(RUN) time in U.T: ");
+  for (int field : h.curt) f.printf("%4d ", field);
+  write_source_lines(f, h);
+  f.printf("\n\n\t\t\t\t\t Entry and Exit timings of the source viewing");
+  f.printf("%s", kColumns);
+}
+
+void write_eclipse_header(OutFile& f, const Heading& h, bool any_eclipse) {
+  f.printf("\t\t\t\t\t\t\tKELVORIN\n");
+  f.printf("\t\t\t\t\tView opportunity duration in Eclipse(PIMX)\n");
+  write_source_lines(f, h);
+  f.printf("\n\n\t\t\t\tEntry and Exit timings of the source viewing duration in eclipse(PIMX)");
+  f.printf("%s", kColumns);
+  if (!any_eclipse) f.printf("\n\n\t\t\t\t\t\t\t\tNo eclipse");
+}
+
+void write_angle_file(OutFile& f, const Heading& h, const std::vector<double>& t,
+                      double tstreadif, const std::vector<view::AttAngles>& angles) {
+  f.printf("\t\t\t\t\t\t\t KELVORIN\n");
+  f.printf("\t\t\t\t\t\t\tView Angles\n");
+  write_source_lines(f, h);
+  f.printf(
+      "\n\n\telapsed time(min) yawsunang(deg)    rolsunang(deg)     -verollsunang(deg)    "
+      "rolmunang(deg)      rolvelang(deg)");
+  std::string text;
+  constexpr std::size_t kFlushAt = 1 << 20;
+  for (std::size_t k = 0; k < angles.size(); ++k) {
+    const view::AttAngles& a = angles[k];
+    text += '\n';
+    append_fixed18(text, (t[k] - tstreadif) / 60);
+    for (double v : {a.yawsunang, a.rolsunang, a.verollsunang, a.rolmunang, a.rolvelang}) {
+      text += ' ';
+      append_fixed18(text, v * cdr);
+    }
+    if (text.size() >= kFlushAt) {
+      f.write(text);
+      text.clear();
+    }
+  }
+  f.write(text);
+}
+
+}  // namespace kv::report
