@@ -15,11 +15,11 @@ constexpr double amu = 398600.436;            // Earth gravitational parameter, 
 constexpr double ej2 = 0.001082637;           // J2 of the secular rates
 constexpr double plusone = 1.0;
 constexpr double minusone = -1.0;
-constexpr double scan_step = 60.0;  // grid step of every scan, s
+constexpr double scan_step = 60.0;         // grid step of every scan, s
 constexpr double re_earth = 6378.1389997;  // Earth equatorial radius, km
 // Square of the Earth radius in the shadow test, km^2, as rounded there (not re_earth^2).
 constexpr double re_earth_sq_shadow = 40680657.1;
-constexpr double max_period_s = 3.456e7;     // longest user period: 400 days
+constexpr double max_period_s = 3.456e7;      // longest user period: 400 days
 constexpr double max_start_age_s = 3.1968e7;  // latest user start after the orbit epoch: 370 days
 // Shortest useful view window: a window is recorded only when it lasts longer than this
 // (minutes), long enough to slew to the source and take a meaningful exposure.

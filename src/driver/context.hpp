@@ -51,12 +51,12 @@ struct RunContext {
 
   // Source direction, event tables and totals of the scans.
   Vec3 fc1{};
-  OrbitTable orbits;      // equator crossings (torb1, torb2, orbarr, kj)
-  EventTable eclipses;    // teclpr1, teclpr2, indeclp
-  EventTable saa;         // saaentarr, saaextarr, isaan
-  EventTable occults;     // tocc1, tocc2, indocc
-  EventTable views;       // tviewr1, tviewr2, indview
-  double totviewdur = 0;  // minutes
+  OrbitTable orbits;                    // equator crossings (torb1, torb2, orbarr, kj)
+  EventTable eclipses;                  // teclpr1, teclpr2, indeclp
+  EventTable saa;                       // saaentarr, saaextarr, isaan
+  EventTable occults;                   // tocc1, tocc2, indocc
+  EventTable views;                     // tviewr1, tviewr2, indview
+  double totviewdur = 0;                // minutes
   std::vector<view::AttAngles> angles;  // at every grid time of the view scan (flagcrang 1)
   std::vector<double> angle_times;      // those grid times
 

@@ -4,8 +4,8 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
-#include "driver/context.hpp"
 #include "driver/config.hpp"
+#include "driver/context.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"

@@ -43,8 +43,8 @@ void detect(RunContext& ctx) {
 }
 
 report::Heading heading(const RunContext& ctx) {
-  return {ctx.celnm, ctx.rasource * cnr, ctx.decsource * cnr, ctx.istusr,
-          ctx.ietusr, ctx.curt,          ctx.tdurs};
+  return {ctx.celnm, ctx.rasource * cnr, ctx.decsource * cnr, ctx.istusr, ctx.ietusr,
+          ctx.curt,  ctx.tdurs};
 }
 
 report::Timeline timeline(const RunContext& ctx) {
@@ -60,8 +60,8 @@ void write_reports(RunContext& ctx) {
   if (ctx.flagcrang == 1)
     report::write_angle_file(ctx.attinfang, h, ctx.angle_times, ctx.tstreadif, ctx.angles);
   const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
-  report::write_visibility(ctx.attinf, ctx.eclpinf, ctx.outoccdsp, ctx.viewplot,
-                           daywise_name(ctx), h, tl, t);
+  report::write_visibility(ctx.attinf, ctx.eclpinf, ctx.outoccdsp, ctx.viewplot, daywise_name(ctx),
+                           h, tl, t);
 }
 
 }  // namespace kv::driver

@@ -9,8 +9,7 @@ namespace kv::events {
 // geteqcr -- northern half-orbits [ascending node, descending node] from the orbit epoch
 // (orbit time 0) to the user end, numbered from iorb (iorb + 1 at the first ascending node
 // when the satellite is south at the epoch).
-OrbitTable geteqcr(const grid::ScanSetup& s, const grid::EquatorSamples& g, int iorb,
-                   int threads) {
+OrbitTable geteqcr(const grid::ScanSetup& s, const grid::EquatorSamples& g, int iorb, int threads) {
   auto z = [&](double t) { return orbit::stvsel(s.orbit, t)[2]; };
   const SignScan scan = sign_scan(g.t, g.z, z, s.step, s.tendinp, s.tendinp, s.tendinp, threads);
   OrbitTable o;

@@ -35,8 +35,7 @@ SignScan sign_scan(const std::vector<double>& times, const std::vector<double>& 
                    double step, double skip_beyond, double last, double end, int threads);
 
 // Northern half-orbits from the orbit epoch to the user end, numbered from iorb.
-OrbitTable geteqcr(const grid::ScanSetup& s, const grid::EquatorSamples& g, int iorb,
-                   int threads);
+OrbitTable geteqcr(const grid::ScanSetup& s, const grid::EquatorSamples& g, int iorb, int threads);
 int getorbnum(const OrbitTable& o, int iorb, double t);
 
 // Cosine of the Sun-nadir angle minus that of the Earth's angular radius, negated.

@@ -17,8 +17,8 @@
 
 namespace kv::orbit {
 
-constexpr double j2_short = 0.001082627;   // J2 of the short-period terms
-constexpr double e_zero = 1e-7;            // replacement for an eccentricity of exactly 0
+constexpr double j2_short = 0.001082627;  // J2 of the short-period terms
+constexpr double e_zero = 1e-7;           // replacement for an eccentricity of exactly 0
 
 double solkep(double e, double m);
 Elements meaneq(const Elements& kep);

@@ -23,8 +23,8 @@ void write_occultation_row(OutFile& f, const Timeline& tl, double entry, double 
   f.printf(
       "\n%06d  %04d  %02d  %02d  %02d  %02d  %02d  %03d   %04d  %02d  %02d  %02d  %02d  %02d  "
       "%03d %16.4f",
-      events::getorbnum(*tl.orbits, tl.iorb, entry), a[0], a[1], a[2], a[3], a[4], a[5], a[6],
-      b[0], b[1], b[2], b[3], b[4], b[5], b[6], (exit - entry) / 60);
+      events::getorbnum(*tl.orbits, tl.iorb, entry), a[0], a[1], a[2], a[3], a[4], a[5], a[6], b[0],
+      b[1], b[2], b[3], b[4], b[5], b[6], (exit - entry) / 60);
 }
 
 }  // namespace
@@ -60,8 +60,8 @@ void write_eclipse_header(OutFile& f, const Heading& h, bool any_eclipse) {
   if (!any_eclipse) f.printf("\n\n\t\t\t\t\t\t\t\tNo eclipse");
 }
 
-void write_angle_file(OutFile& f, const Heading& h, const std::vector<double>& t,
-                      double tstreadif, const std::vector<view::AttAngles>& angles) {
+void write_angle_file(OutFile& f, const Heading& h, const std::vector<double>& t, double tstreadif,
+                      const std::vector<view::AttAngles>& angles) {
   f.printf("\t\t\t\t\t\t\t KELVORIN\n");
   f.printf("\t\t\t\t\t\t\tView Angles\n");
   write_source_lines(f, h);

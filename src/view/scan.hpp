@@ -27,7 +27,7 @@ struct ViewLimits {
 // their durations and, when asked for, the angles at every grid time scanned.
 struct ViewScan {
   EventTable windows;
-  double totviewdur = 0;         // minutes
+  double totviewdur = 0;          // minutes
   std::vector<AttAngles> angles;  // one per grid time scanned, from tstreadif
 };
 

@@ -72,9 +72,10 @@ TEST_F(Reports, ZeroLengthVisibilityRowPrintedZeroLengthEclipseRowNot) {
   const std::string ecl = read("ecl.txt");
   EXPECT_EQ(ecl.find("\n 0"), std::string::npos) << ecl;  // the single point is not printed
   EXPECT_EQ(ecl.find("no time"), std::string::npos);      // but it counts as a window
-  EXPECT_EQ(body(read("occ.txt")),
-            "\n001234  2024  03  10  01  40  00  000   2024  03  10  16  40  00  000         900.0000"
-            "\n\n\t\t\t\t\t************************\n\n\n");
+  EXPECT_EQ(
+      body(read("occ.txt")),
+      "\n001234  2024  03  10  01  40  00  000   2024  03  10  16  40  00  000         900.0000"
+      "\n\n\t\t\t\t\t************************\n\n\n");
 }
 
 TEST_F(Reports, ViewWindowsAllBlockedGiveTheNoTimeLineAndTheTotal) {
@@ -88,8 +89,8 @@ TEST_F(Reports, ViewWindowsAllBlockedGiveTheNoTimeLineAndTheTotal) {
       "\n\n\t  no time all the attitude constraints were met for this source for the given period";
   EXPECT_EQ(view.substr(0, no_time.size()), no_time);
   EXPECT_NE(view.find("is : 1000.000000(min)"), std::string::npos);
-  EXPECT_EQ(body(read("ecl.txt")),
-            "\n\n\t\t\t\t\t\t\t\tNo eclipse" + no_time + "\n\n\t\t\t\t************************\n\n\n");
+  EXPECT_EQ(body(read("ecl.txt")), "\n\n\t\t\t\t\t\t\t\tNo eclipse" + no_time +
+                                       "\n\n\t\t\t\t************************\n\n\n");
 }
 
 TEST_F(Reports, NoOccultationLineAndDayWiseHeaderForAPeriodUnderADay) {

@@ -1,16 +1,16 @@
 #include "support/fixture.hpp"
 
-#include <cmath>
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
 #include "common/run_error.hpp"
+#include "common/timescales.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/run.hpp"
 #include "driver/steps.hpp"
-#include "common/timescales.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 

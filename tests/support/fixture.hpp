@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include "common/types.hpp"
 #include "driver/context.hpp"
 #include "grid/grid.hpp"
-#include "common/types.hpp"
 
 namespace kv::test {
 

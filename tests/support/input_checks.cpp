@@ -5,12 +5,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/context.hpp"
 #include "common/run_error.hpp"
+#include "common/timescales.hpp"
 #include "driver/config.hpp"
+#include "driver/context.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/request.hpp"
-#include "common/timescales.hpp"
 #include "orbit/orbit.hpp"
 
 namespace kv::test {

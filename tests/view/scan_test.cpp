@@ -88,8 +88,8 @@ TEST(Getatt, PoleSourceOverTenHoursGetsOneWindow) {
 // direction passes within the roll-velocity limit once an orbit, cutting the view time into
 // orbit-long windows.
 TEST(Getatt, EquatorialSourceGetsAboutOneWindowPerOrbit) {
-  const ViewScan v = getatt(
-      scan_context(kDemoElements, 86400, 3 * 86400, 180, 0, Epoch{2027, 1, 31, 0, 0, 0, 0}));
+  const ViewScan v =
+      getatt(scan_context(kDemoElements, 86400, 3 * 86400, 180, 0, Epoch{2027, 1, 31, 0, 0, 0, 0}));
   const double orbits = 2 * 86400 / 5864.0;  // period of a 7028 km orbit, s
   EXPECT_GE(v.windows.count(), static_cast<int>(orbits) - 2);
   EXPECT_LE(v.windows.count(), static_cast<int>(orbits) + 2);
