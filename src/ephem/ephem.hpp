@@ -63,6 +63,12 @@ RaDec radec(const Vec3& unit);
 // t: days since 1900 Jan 1, 0h UTC. nutation < 0: true equator and equinox of date;
 // otherwise mean equator and equinox of date.
 SunMoon surcha(double t, int nutation);
+// The unit vectors of surcha alone (the same bits), without its right ascensions
+// and declinations.
+struct SunMoonDirections {
+  Vec3 moon, sun;
+};
+SunMoonDirections sun_moon_directions(double t, int nutation);
 
 struct Geodetic {
   double lat;     // geodetic latitude, degrees, north positive

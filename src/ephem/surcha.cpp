@@ -99,15 +99,10 @@ RaDec radec(const Vec3& u) {
   return r;
 }
 
-// surcha -- geocentric Sun and Moon of date: low-precision analytic ephemeris.
-//
-// Given:    t  days since 1900 Jan 1, 0h UTC; nutation  < 0 to apply nutation
-// Returned: unit vectors, distances (km), right ascensions (0, 2pi], declinations (radians)
-// Notes:    the Sun moves on a Kepler ellipse of Newcomb's elements (no perturbations, no
-//           aberration); the Moon comes from Brown's mean elements with 21/11/13-term series.
-//           Nutation in longitude enters the Sun's longitude only; both bodies use the true
-//           obliquity.
-SunMoon surcha(double t, int nutation) {
+namespace {
+
+// The ephemeris proper; right ascensions and declinations only when `full`.
+SunMoon sun_and_moon(double t, int nutation, bool full) {
   const double tc = (t + 0.5) / 36525;
   const FundArgs a = fundargs(tc, 1.88888888888888e-6);
   Nutation nut{0, 0};
@@ -123,9 +118,11 @@ SunMoon surcha(double t, int nutation) {
   const double v = std::atan2(std::sqrt(1 - a.e * a.e) * std::sin(ea), std::cos(ea) - a.e);
   const double ls = a.gp * cnr + v;
   r.sun = {std::cos(ls), std::sin(ls) * ce, std::sin(ls) * se};
-  const RaDec sun = radec(r.sun);
-  r.sun_ra = sun.ra;
-  r.sun_dec = sun.dec;
+  if (full) {
+    const RaDec sun = radec(r.sun);
+    r.sun_ra = sun.ra;
+    r.sun_dec = sun.dec;
+  }
 
   // Moon.
   const Multiples l((a.lm - a.gmp) * cnr), lp((a.lm - a.d - a.gp) * cnr), f((a.lm - a.om) * cnr),
@@ -137,10 +134,31 @@ SunMoon surcha(double t, int nutation) {
   r.moon_dist = kEarthRadius / std::fabs(par);
   const double cb = std::cos(beta), sb = std::sin(beta), cl = std::cos(lam), sl = std::sin(lam);
   r.moon = {cb * cl, cb * sl * ce - sb * se, cb * sl * se + sb * ce};
-  const RaDec moon = radec(r.moon);
-  r.moon_ra = moon.ra;
-  r.moon_dec = moon.dec;
+  if (full) {
+    const RaDec moon = radec(r.moon);
+    r.moon_ra = moon.ra;
+    r.moon_dec = moon.dec;
+  }
   return r;
+}
+
+
+}  // namespace
+
+
+// surcha -- geocentric Sun and Moon of date: low-precision analytic ephemeris.
+//
+// Given:    t  days since 1900 Jan 1, 0h UTC; nutation  < 0 to apply nutation
+// Returned: unit vectors, distances (km), right ascensions (0, 2pi], declinations (radians)
+// Notes:    the Sun moves on a Kepler ellipse of Newcomb's elements (no perturbations, no
+//           aberration); the Moon comes from Brown's mean elements with 21/11/13-term series.
+//           Nutation in longitude enters the Sun's longitude only; both bodies use the true
+//           obliquity.
+SunMoon surcha(double t, int nutation) { return sun_and_moon(t, nutation, true); }
+
+SunMoonDirections sun_moon_directions(double t, int nutation) {
+  const SunMoon r = sun_and_moon(t, nutation, false);
+  return {r.moon, r.sun};
 }
 
 }  // namespace kv::ephem

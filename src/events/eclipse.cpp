@@ -19,7 +19,7 @@ double shadow(const State& st, const Vec3& sun) {
 
 // feclp -- the shadow function at orbit time t (s).
 double feclp(const grid::ScanSetup& s, double t) {
-  return shadow(orbit::stvsel(s.orbit, t), ephem::surcha(grid::ephemeris_day(s, t), -1).sun);
+  return shadow(orbit::stvsel(s.orbit, t), ephem::sun_moon_directions(grid::ephemeris_day(s, t), -1).sun);
 }
 
 // geteclp -- eclipses of the user period. The last grid time examined is the last one not

@@ -21,7 +21,7 @@ Samples user_samples(const ScanSetup& s, int threads) {
   g.moon.resize(g.size());
   parallel_for(g.size(), threads, [&](std::size_t k) {
     g.st[k] = orbit::stvsel(s.orbit, g.t[k]);
-    const ephem::SunMoon sm = ephem::surcha(ephemeris_day(s, g.t[k]), -1);
+    const ephem::SunMoonDirections sm = ephem::sun_moon_directions(ephemeris_day(s, g.t[k]), -1);
     g.sun[k] = sm.sun;
     g.moon[k] = sm.moon;
   });
