@@ -29,7 +29,7 @@ void detect(RunContext& ctx) {
   const grid::ScanSetup s = scan_setup(ctx);
   const int threads = thread_count(ctx.threads);
   ctx.fc1 = source_direction(ctx.rasource, ctx.decsource);
-  const grid::Samples g = grid::user_samples(s, threads);
+  const grid::Samples g = grid::user_samples(s, threads, ctx.flagcrang == 1);
   ctx.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), ctx.iorb, threads);
   ctx.eclipses = events::geteclp(s, g, threads);
   ctx.saa = events::getsaa(s, g, threads);

@@ -142,9 +142,7 @@ SunMoon sun_and_moon(double t, int nutation, bool full) {
   return r;
 }
 
-
 }  // namespace
-
 
 // surcha -- geocentric Sun and Moon of date: low-precision analytic ephemeris.
 //

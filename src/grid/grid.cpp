@@ -1,9 +1,9 @@
 #include "grid/grid.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/parallel.hpp"
-#include "ephem/ephem.hpp"
 
 namespace kv::grid {
 
@@ -13,36 +13,121 @@ std::vector<double> grid_times(double start, double step, double end) {
   return t;
 }
 
-Samples user_samples(const ScanSetup& s, int threads) {
+ephem::SunMoonDirections sun_moon_at(const ScanSetup& s, double t) {
+  return ephem::sun_moon_directions(ephemeris_day(s, t), -1);
+}
+
+namespace {
+
+Vec3 lerp(const Vec3& a, const Vec3& b, double w) {
+  return {a[0] + (b[0] - a[0]) * w, a[1] + (b[1] - a[1]) * w, a[2] + (b[2] - a[2]) * w};
+}
+
+}  // namespace
+
+Samples user_samples(const ScanSetup& s, int threads, bool all_exact) {
   Samples g;
   g.t = grid_times(s.tstreadif, s.step, s.tendinp);
-  g.st.resize(g.size());
-  g.sun.resize(g.size());
-  g.moon.resize(g.size());
-  parallel_for(g.size(), threads, [&](std::size_t k) {
+  const std::size_t n = g.size();
+  const std::size_t stride = all_exact ? 1 : anchor_stride;
+  g.st.resize(n);
+  g.sun.resize(n);
+  g.moon.resize(n);
+  g.exact.assign(n, 0);
+  parallel_for(n, threads, [&](std::size_t k) {
     g.st[k] = orbit::stvsel(s.orbit, g.t[k]);
-    const ephem::SunMoonDirections sm = ephem::sun_moon_directions(ephemeris_day(s, g.t[k]), -1);
-    g.sun[k] = sm.sun;
-    g.moon[k] = sm.moon;
+    if (k % stride == 0 || k + 1 == n) {
+      const ephem::SunMoonDirections sm = sun_moon_at(s, g.t[k]);
+      g.sun[k] = sm.sun;
+      g.moon[k] = sm.moon;
+      g.exact[k] = 1;
+    }
+  });
+  parallel_for(n, threads, [&](std::size_t k) {
+    if (g.exact[k]) return;
+    const std::size_t a = k - k % stride, b = std::min(a + stride, n - 1);
+    const double w = (g.t[k] - g.t[a]) / (g.t[b] - g.t[a]);
+    g.sun[k] = lerp(g.sun[a], g.sun[b], w);
+    g.moon[k] = lerp(g.moon[a], g.moon[b], w);
   });
   return g;
 }
 
+double max_z_rate(const orbit::MeanOrbit& orb) {
+  const double a = orb.eleinr[0], e = orb.eleinr[1], inc = orb.eleinr[2];
+  const double speed = std::sqrt(amu / a * (1 + e) / (1 - e));  // at perigee, vis-viva
+  return 1.2 * speed * std::min(1.0, std::fabs(std::sin(inc)) + 0.05);
+}
+
+namespace {
+
+// Walks indices [begin, end) of the equator grid: z exactly at a time, then only the sign
+// for the following times it cannot reach at the rate bound. False when two exact values
+// contradict the bound (the caller then takes every z exactly).
+bool walk_signs(const ScanSetup& s, EquatorSamples& g, std::size_t begin, std::size_t end,
+                double rate) {
+  std::size_t last = end;  // index of the previous exact value, if any
+  for (std::size_t j = begin; j < end;) {
+    if (!g.exact[j]) {
+      g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+      g.exact[j] = 1;
+    }
+    if (last != end && std::fabs(g.z[j] - g.z[last]) > rate * (g.t[j] - g.t[last])) return false;
+    last = j;
+    std::size_t i = j + 1;
+    for (; i < end && !g.exact[i] && rate * (g.t[i] - g.t[j]) < std::fabs(g.z[j]); ++i)
+      g.z[i] = g.z[j];  // same sign as z[j]: the value itself is not used
+    j = i;
+  }
+  return true;
+}
+
+}  // namespace
+
 EquatorSamples equator_samples(const ScanSetup& s, const Samples& user, int threads) {
   EquatorSamples g;
   g.t = grid_times(0.0, s.step, s.tendinp);
-  g.z.resize(g.t.size());
+  const std::size_t n = g.t.size();
+  g.z.assign(n, 0.0);
+  g.exact.assign(n, 0);
   // Times of this grid are whole multiples of the step; the user grid meets them only when
   // its start is one, and then index j of this grid is index j - j0 of the user grid.
   const double j0d = user.size() > 0 ? std::floor(user.t[0] / s.step) : -1;
   const auto j0 = static_cast<std::size_t>(j0d >= 0 ? j0d : 0);
-  parallel_for(g.t.size(), threads, [&](std::size_t j) {
-    if (j0d >= 0 && j >= j0 && j - j0 < user.size() && user.t[j - j0] == g.t[j]) {
+  for (std::size_t j = j0; j0d >= 0 && j < n && j - j0 < user.size(); ++j)
+    if (user.t[j - j0] == g.t[j]) {
       g.z[j] = user.st[j - j0][2];
-    } else {
-      g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+      g.exact[j] = 1;
     }
-  });
+  // Signs elsewhere, block by block.
+  constexpr std::size_t kBlock = 4096;
+  const double rate = max_z_rate(s.orbit);
+  parallel_for((n + kBlock - 1) / kBlock, threads,
+               [&](std::size_t b) {
+                 const std::size_t begin = b * kBlock, end = std::min(n, begin + kBlock);
+                 if (walk_signs(s, g, begin, end, rate)) return;
+                 for (std::size_t j = begin; j < end; ++j)
+                   if (!g.exact[j]) {
+                     g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+                     g.exact[j] = 1;
+                   }
+               },
+               1);
+  // Exact values on both sides of every change of sign, where the root finder uses them.
+  std::vector<std::size_t> ends;
+  for (std::size_t j = 1; j < n; ++j)
+    if ((g.z[j] >= 0) != (g.z[j - 1] >= 0)) {
+      if (ends.empty() || ends.back() != j - 1) ends.push_back(j - 1);
+      ends.push_back(j);
+    }
+  parallel_for(
+      ends.size(), threads,
+      [&](std::size_t i) {
+        const std::size_t j = ends[i];
+        if (!g.exact[j]) g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+        g.exact[j] = 1;
+      },
+      64);
   return g;
 }
 

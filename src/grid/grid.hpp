@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/types.hpp"
+#include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 
 namespace kv::grid {
@@ -30,20 +31,43 @@ std::vector<double> grid_times(double start, double step, double end);
 // Days since 1900 Jan 1, 0h UTC of orbit time t: the time argument of the ephemeris.
 inline double ephemeris_day(const ScanSetup& s, double t) { return t / daysec + s.tstusr1900; }
 
-// The user grid, from tstreadif to tendinp: state vector (stvsel) and the Sun and Moon unit
-// vectors of date (surcha with nutation) at each grid time.
+// The Sun and Moon unit vectors of date at orbit time t (surcha with nutation).
+ephem::SunMoonDirections sun_moon_at(const ScanSetup& s, double t);
+
+// Grid times apart of the Sun and Moon anchors; between anchors the directions are
+// interpolated linearly in time.
+constexpr std::size_t anchor_stride = 10;
+// Bound on the distance between an interpolated unit vector and the exact one. The Moon's
+// direction turns at most 0.23 rad/day with an acceleration below 0.08 rad/day^2 (mean
+// motion and Brown's leading terms), so a chord of 600 s errs by at most 5e-7 (about what
+// a month of samples shows): this bound keeps a factor of ten or more.
+constexpr double interpolation_error = 1e-5;
+
+// The user grid, from tstreadif to tendinp: state vector (stvsel) at each grid time, and
+// the Sun and Moon unit vectors of date: exact (sun_moon_at) where exact[k], interpolated
+// between exact anchors (within interpolation_error) elsewhere. With all_exact every grid
+// time is an anchor.
 struct Samples {
   std::vector<double> t;
   std::vector<State> st;
   std::vector<Vec3> sun, moon;
+  std::vector<char> exact;
   std::size_t size() const { return t.size(); }
 };
-Samples user_samples(const ScanSetup& s, int threads);
+Samples user_samples(const ScanSetup& s, int threads, bool all_exact = false);
 
-// The equator-crossing grid, from the orbit epoch (orbit time 0) to tendinp: the z
-// coordinate of the satellite (km). Grid times shared with `user` take its state vectors.
+// Bound on |dz/dt| of the satellite (km/s): the perigee speed of the mean orbit times the
+// sine of its inclination, each widened far beyond the short-period variations.
+double max_z_rate(const orbit::MeanOrbit& orb);
+
+// The equator-crossing grid, from the orbit epoch (orbit time 0) to tendinp, for the sign
+// of the satellite's z coordinate (km) at each grid time. z is exact (stvsel) where
+// exact[j], among them both sides of every change of sign and the grid times shared with
+// `user` (which take its state vectors); elsewhere only its sign is known, from an exact
+// value nearby and the rate bound, and z holds that value.
 struct EquatorSamples {
   std::vector<double> t, z;
+  std::vector<char> exact;
 };
 EquatorSamples equator_samples(const ScanSetup& s, const Samples& user, int threads);
 

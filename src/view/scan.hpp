@@ -42,8 +42,16 @@ void evntst(ViewWindow& w, double t);
 // records it when its duration exceeds min_view_window_minutes.
 void evntend(ViewScan& v, ViewWindow& w, int inview, double t, bool last_sample);
 
+constexpr double kCosOneDegree = 0.9998476951563913;
+
 // Whether all five angles (radians) lie strictly above their limits (degrees).
 bool in_view(const ViewLimits& lim, const AttAngles& a);
+
+// The view decision for Sun and Moon unit vectors known to within err (vector distance),
+// the other angle being rolvelang (radians): 1 in view, 0 out of view, -1 when directions
+// within err could decide either way (or the Sun lies within a degree of the source axis).
+int certain_in_view(const Vec3& fc1, const Vec3& sun, const Vec3& moon, double rolvelang,
+                    const ViewLimits& lim, double err);
 
 // Scans the grid times tstreadif, tstreadif + step, ... up to the last not beyond
 // tendinp - step (1e-6 s margin) for the source fc1.

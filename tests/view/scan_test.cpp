@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "support/fixture.hpp"
 #include "view/attitude.hpp"
@@ -109,6 +110,46 @@ TEST(Getatt, AnAngleEqualToItsLimitIsOutOfView) {
   const AttAngles nan_yaw{NAN, 1.0, 1.5, 0.5, 0.25};
   ctx.ywsvlim = -1;
   EXPECT_FALSE(in_view(ctx, nan_yaw));
+}
+
+// A decision taken on directions known to within err is the decision on any directions
+// within err, checked on random geometries with limits placed right at the angles.
+TEST(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
+  std::mt19937_64 rng(7);
+  std::normal_distribution<double> gauss;
+  auto random_unit = [&] {
+    Vec3 v{gauss(rng), gauss(rng), gauss(rng)};
+    const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    return Vec3{v[0] / n, v[1] / n, v[2] / n};
+  };
+  const double err = 1e-4;  // larger than the grid's, to meet the limits often
+  int decided = 0, undecided = 0;
+  for (int k = 0; k < 20000; ++k) {
+    const Vec3 roll = random_unit(), sun = random_unit(), moon = random_unit();
+    const State st{7000, 0, 0, 0, 7.5, 0};
+    const AttAngles exact = attang(roll, st, moon, sun);
+    // Limits within a few errors of the angles, so that many decisions are close.
+    std::uniform_real_distribution<double> near(-3 * err * cdr, 3 * err * cdr);
+    const ViewLimits lim{exact.yawsunang * cdr + near(rng), exact.rolsunang * cdr + near(rng),
+                         exact.verollsunang * cdr + near(rng), exact.rolmunang * cdr + near(rng),
+                         -1};
+    // The approximation: the exact directions moved by up to err.
+    auto moved = [&](const Vec3& v) {
+      const Vec3 d = random_unit();
+      const double r = err * std::uniform_real_distribution<double>(0, 0.99)(rng);
+      return Vec3{v[0] + r * d[0], v[1] + r * d[1], v[2] + r * d[2]};
+    };
+    const Vec3 sun_a = moved(sun), moon_a = moved(moon);
+    const int sure = certain_in_view(roll, sun_a, moon_a, exact.rolvelang, lim, err);
+    if (sure < 0) {
+      ++undecided;
+      continue;
+    }
+    ++decided;
+    ASSERT_EQ(sure == 1, in_view(lim, exact)) << k;
+  }
+  EXPECT_GT(decided, 1000);
+  EXPECT_GT(undecided, 1000);
 }
 
 }  // namespace
