@@ -1,24 +1,34 @@
-// Cost of the per-sample kernels and of the scans over one day of a 650 km orbit.
+// Cost of the per-sample kernels (one call) and of the sample grid and each detector over
+// one day of the demo orbit (650 km, 6 degrees), on one thread.
 #include <benchmark/benchmark.h>
 
 #include "ephem/ephem.hpp"
 #include "events/events.hpp"
+#include "grid/grid.hpp"
 #include "orbit/orbit.hpp"
 #include "view/attitude.hpp"
+#include "view/scan.hpp"
 
 namespace {
 
-kv::orbit::MeanOrbit demo_orbit() {
-  const kv::Elements qm = kv::orbit::oscmean({7028.137, 0.001, 6.0, 100.0, 45.0, 30.0});
-  kv::orbit::MeanOrbit o;
-  o = kv::orbit::mean_orbit(qm);
-  return o;
+constexpr double kDay = 86400;
+
+kv::grid::ScanSetup one_day() {
+  kv::grid::ScanSetup s;
+  s.orbit = kv::orbit::mean_orbit(kv::orbit::oscmean({7028.137, 0.001, 6.0, 100.0, 45.0, 30.0}));
+  s.tstusr1900 = 45359.0;  // 2024-03-10
+  s.epocsidang = kv::ephem::sidtim(s.tstusr1900).angle;
+  s.tstreadif = kDay;
+  s.tendinp = 2 * kDay;
+  return s;
 }
 
+const kv::Vec3 kCrab{0.09997, 0.92175, 0.37468};
+
 void BM_stvsel(benchmark::State& st) {
-  const auto orb = demo_orbit();
+  const auto s = one_day();
   double t = 0;
-  for (auto _ : st) benchmark::DoNotOptimize(kv::orbit::stvsel(orb, t += 60));
+  for (auto _ : st) benchmark::DoNotOptimize(kv::orbit::stvsel(s.orbit, t += 60));
 }
 BENCHMARK(BM_stvsel);
 
@@ -28,17 +38,69 @@ void BM_surcha(benchmark::State& st) {
 }
 BENCHMARK(BM_surcha);
 
-void BM_eclipse_scan_one_day(benchmark::State& st) {
-  kv::RunContext ctx;
-  ctx.orbit = demo_orbit();
-  ctx.tstusr1900 = 45359.0;
-  ctx.tstreadif = 0;
-  ctx.tendinp = ctx.tdursread = 86400;
-  for (auto _ : st) {
-    kv::events::geteclp(ctx);
-    benchmark::DoNotOptimize(ctx.eclipses.count());
-  }
+void BM_attang(benchmark::State& st) {
+  const auto s = one_day();
+  const kv::State sv = kv::orbit::stvsel(s.orbit, 1000);
+  const kv::ephem::SunMoon sm = kv::ephem::surcha(45359.0, -1);
+  for (auto _ : st) benchmark::DoNotOptimize(kv::view::attang(kCrab, sv, sm.moon, sm.sun));
 }
-BENCHMARK(BM_eclipse_scan_one_day)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_attang);
+
+void BM_user_grid_per_day(benchmark::State& st) {
+  const auto s = one_day();
+  for (auto _ : st) benchmark::DoNotOptimize(kv::grid::user_samples(s, 1).size());
+}
+BENCHMARK(BM_user_grid_per_day)->Unit(benchmark::kMillisecond);
+
+// The equator grid of one day on its own (no user grid to share).
+void BM_equator_grid_per_day(benchmark::State& st) {
+  auto s = one_day();
+  s.tstreadif = 0;
+  s.tendinp = kDay;
+  const kv::grid::Samples none;
+  for (auto _ : st) benchmark::DoNotOptimize(kv::grid::equator_samples(s, none, 1).t.size());
+}
+BENCHMARK(BM_equator_grid_per_day)->Unit(benchmark::kMillisecond);
+
+// Each detector on the samples of one day (the grid itself not counted).
+template <typename Detect>
+void per_day(benchmark::State& st, Detect detect) {
+  const auto s = one_day();
+  const kv::grid::Samples g = kv::grid::user_samples(s, 1);
+  for (auto _ : st) benchmark::DoNotOptimize(detect(s, g));
+}
+
+void BM_eclipse_per_day(benchmark::State& st) {
+  per_day(st, [](const auto& s, const auto& g) { return kv::events::geteclp(s, g, 1).count(); });
+}
+BENCHMARK(BM_eclipse_per_day)->Unit(benchmark::kMillisecond);
+
+void BM_saa_per_day(benchmark::State& st) {
+  per_day(st, [](const auto& s, const auto& g) { return kv::events::getsaa(s, g, 1).count(); });
+}
+BENCHMARK(BM_saa_per_day)->Unit(benchmark::kMillisecond);
+
+void BM_occultation_per_day(benchmark::State& st) {
+  per_day(st, [](const auto& s, const auto& g) {
+    return kv::events::getoccult(s, g, kCrab, 5, 1).count();
+  });
+}
+BENCHMARK(BM_occultation_per_day)->Unit(benchmark::kMillisecond);
+
+void BM_view_per_day(benchmark::State& st) {
+  per_day(st, [](const auto& s, const auto& g) {
+    return kv::view::getatt(s, g, kCrab, {45, 45, 45, 10, 10}, false, 1).windows.count();
+  });
+}
+BENCHMARK(BM_view_per_day)->Unit(benchmark::kMillisecond);
+
+void BM_equator_crossings_per_day(benchmark::State& st) {
+  auto s = one_day();
+  s.tstreadif = 0;
+  s.tendinp = kDay;
+  const kv::grid::EquatorSamples eq = kv::grid::equator_samples(s, {}, 1);
+  for (auto _ : st) benchmark::DoNotOptimize(kv::events::geteqcr(s, eq, 1234, 1).kj());
+}
+BENCHMARK(BM_equator_crossings_per_day)->Unit(benchmark::kMillisecond);
 
 }  // namespace

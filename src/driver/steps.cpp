@@ -58,7 +58,8 @@ void write_reports(RunContext& ctx) {
   report::write_view_header(ctx.attinf, h);
   report::write_eclipse_header(ctx.eclpinf, h, ctx.eclipses.count() > 0);
   if (ctx.flagcrang == 1)
-    report::write_angle_file(ctx.attinfang, h, ctx.angle_times, ctx.tstreadif, ctx.angles);
+    report::write_angle_file(ctx.attinfang, h, ctx.angle_times, ctx.tstreadif, ctx.angles,
+                             thread_count(ctx.threads));
   const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
   report::write_visibility(ctx.attinf, ctx.eclpinf, ctx.outoccdsp, ctx.viewplot, daywise_name(ctx),
                            h, tl, t);

@@ -1,4 +1,7 @@
 // Report headers and the occultation rows.
+#include <algorithm>
+
+#include "common/parallel.hpp"
 #include "common/timescales.hpp"
 #include "events/events.hpp"
 #include "report/report.hpp"
@@ -61,29 +64,39 @@ void write_eclipse_header(OutFile& f, const Heading& h, bool any_eclipse) {
 }
 
 void write_angle_file(OutFile& f, const Heading& h, const std::vector<double>& t, double tstreadif,
-                      const std::vector<view::AttAngles>& angles) {
+                      const std::vector<view::AttAngles>& angles, int threads) {
   f.printf("\t\t\t\t\t\t\t KELVORIN\n");
   f.printf("\t\t\t\t\t\t\tView Angles\n");
   write_source_lines(f, h);
   f.printf(
       "\n\n\telapsed time(min) yawsunang(deg)    rolsunang(deg)     -verollsunang(deg)    "
       "rolmunang(deg)      rolvelang(deg)");
-  std::string text;
-  constexpr std::size_t kFlushAt = 1 << 20;
-  for (std::size_t k = 0; k < angles.size(); ++k) {
-    const view::AttAngles& a = angles[k];
-    text += '\n';
-    append_fixed18(text, (t[k] - tstreadif) / 60);
-    for (double v : {a.yawsunang, a.rolsunang, a.verollsunang, a.rolmunang, a.rolvelang}) {
-      text += ' ';
-      append_fixed18(text, v * cdr);
-    }
-    if (text.size() >= kFlushAt) {
-      f.write(text);
-      text.clear();
-    }
+  // Rows are formatted in parallel a batch at a time and written in order.
+  constexpr std::size_t kRowsPerBlock = 4096;
+  const std::size_t blocks = (angles.size() + kRowsPerBlock - 1) / kRowsPerBlock;
+  const auto batch = static_cast<std::size_t>(std::max(threads, 1)) * 4;
+  std::vector<std::string> text(batch);
+  for (std::size_t first = 0; first < blocks; first += batch) {
+    const std::size_t count = std::min(batch, blocks - first);
+    parallel_for(
+        count, threads,
+        [&](std::size_t b) {
+          std::string& out = text[b];
+          out.clear();
+          const std::size_t begin = (first + b) * kRowsPerBlock;
+          for (std::size_t k = begin; k < std::min(angles.size(), begin + kRowsPerBlock); ++k) {
+            const view::AttAngles& a = angles[k];
+            out += '\n';
+            append_fixed18(out, (t[k] - tstreadif) / 60);
+            for (double v : {a.yawsunang, a.rolsunang, a.verollsunang, a.rolmunang, a.rolvelang}) {
+              out += ' ';
+              append_fixed18(out, v * cdr);
+            }
+          }
+        },
+        1);
+    for (std::size_t b = 0; b < count; ++b) f.write(text[b]);
   }
-  f.write(text);
 }
 
 }  // namespace kv::report

@@ -52,9 +52,10 @@ void write_occultation_report(OutFile& f, const Heading& h, const Timeline& tl,
                               const EventTable& occults);
 void write_view_header(OutFile& f, const Heading& h);
 void write_eclipse_header(OutFile& f, const Heading& h, bool any_eclipse);
-// Elapsed minutes since tstreadif and the five angles in degrees at each grid time t.
+// Elapsed minutes since tstreadif and the five angles in degrees at each grid time t, the
+// rows formatted on `threads` threads.
 void write_angle_file(OutFile& f, const Heading& h, const std::vector<double>& t, double tstreadif,
-                      const std::vector<view::AttAngles>& angles);
+                      const std::vector<view::AttAngles>& angles, int threads);
 
 // Rows and tails of the view report, the eclipse view report and the occultation report
 // (which is closed), then the day-wise file `daywise_name`, created, written and closed.

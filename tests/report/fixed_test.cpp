@@ -33,10 +33,17 @@ TEST(Fixed18, SameBytesAsPrintf) {
         std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min()})
     EXPECT_EQ(fixed18(v), printf18(v)) << v;
   std::mt19937_64 rng(20261207);
-  std::uniform_real_distribution<double> angle(-360, 360), minutes(0, 576000);
-  for (int k = 0; k < 200000; ++k) {
-    const double v = k % 2 ? angle(rng) : minutes(rng);
+  std::uniform_real_distribution<double> angle(-360, 360), minutes(0, 576000), wide(-2e7, 2e7);
+  for (int k = 0; k < 300000; ++k) {
+    const double v = k % 3 == 0 ? angle(rng) : k % 3 == 1 ? minutes(rng) : wide(rng);
     ASSERT_EQ(fixed18(v), printf18(v)) << v;
+  }
+  // Exact ties of the sixth decimal in binary (k / 2^7 millionths) and their neighbours.
+  for (int k = 0; k < 20000; ++k) {
+    const double tie = (k + 0.5) / 1e6 * 1.0;
+    for (double v : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1.0), -tie, k * 0.0078125,
+                     359.0 + k * 0.0078125 / 64})
+      ASSERT_EQ(fixed18(v), printf18(v)) << v;
   }
 }
 
