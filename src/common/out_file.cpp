@@ -1,5 +1,6 @@
 #include "common/out_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -29,9 +30,26 @@ bool OutFile::open(const std::string& name, bool append) {
 
 void OutFile::create(const std::string& name) {
   if (!open(name)) {
+    const int e = errno;
     const std::string m = strprintf("unable to open the file %s ", name.c_str());
-    throw RunError("", m, m);
+    kv::fail(RunError("", m, m), strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)));
   }
+}
+
+std::string failure_line(const RunError& err) {
+  if (!err.summary.empty()) return err.summary;
+  for (const std::string* text : {&err.status, &err.log, &err.out}) {
+    std::size_t b = 0;
+    while (b < text->size()) {
+      const std::size_t e = std::min(text->find('\n', b), text->size());
+      const std::string line = text->substr(b, e - b);
+      const std::size_t first = line.find_first_not_of(" \t!");
+      if (first != std::string::npos)
+        return line.substr(first, line.find_last_not_of(" \t!") - first + 1);
+      b = e + 1;
+    }
+  }
+  return "the run failed";
 }
 
 void OutFile::fail(const char* what) {

@@ -17,6 +17,9 @@ struct RunError : std::runtime_error {
   // When not empty and no error file is open yet: create the error file under this name
   // before writing the status.
   std::string errfile_to_create;
+  // What failed, in plain words, for the "kelvis: " line on standard error ("" to take the
+  // first line of the messages above).
+  std::string summary;
 
   RunError(std::string out_text, std::string status_text, std::string log_text)
       : std::runtime_error(status_text.empty() ? log_text : status_text),
@@ -24,6 +27,16 @@ struct RunError : std::runtime_error {
         status(std::move(status_text)),
         log(std::move(log_text)) {}
 };
+
+// Throws err with its plain-words summary.
+[[noreturn]] inline void fail(RunError err, std::string summary) {
+  err.summary = std::move(summary);
+  throw err;
+}
+
+// The line a failure prints on standard error, without "kelvis: ": the summary, or the
+// first line of the messages with the blanks and exclamation marks around it removed.
+std::string failure_line(const RunError& err);
 
 // printf-style formatting into a std::string.
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -1,6 +1,8 @@
 #include "driver/config.hpp"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -43,7 +45,11 @@ void rstdinp(RunContext& ctx) {
   ctx.eclpfnm.clear();
   ctx.evnoccfnmdsp.clear();
   std::ifstream in(fname);
-  if (!in) throw RunError("", "", strprintf("\nunable to open the File %s ", fname.c_str()));
+  if (!in) {
+    const int e = errno;
+    fail(RunError("", "", strprintf("\nunable to open the File %s ", fname.c_str())),
+         strprintf("cannot open the configuration file %s: %s", fname.c_str(), std::strerror(e)));
+  }
 
   std::vector<std::string> tok;
   bool too_long = false;
@@ -96,6 +102,7 @@ void rstdinp(RunContext& ctx) {
   ctx.orbinfnm = tok[8];
   ctx.ywsvlim = *yaw;
   ctx.templates = {tok[0], tok[3], tok[4], tok[5], tok[6], tok[8]};
+  ctx.config_tokens = tok;
 }
 
 }  // namespace kv::driver

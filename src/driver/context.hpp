@@ -17,6 +17,7 @@ namespace kv {
 
 struct RunContext {
   // Request.
+  std::vector<std::string> request_tokens;  // as read
   std::string usrnm, celnm, sid, rndnum;
   double rasource = 0, decsource = 0;  // degrees
   Epoch istusr{}, ietusr{};
@@ -27,7 +28,8 @@ struct RunContext {
   std::string errfnmfl, satnamtle, evnoccfnmdsp, attfnm, attfnmang, eclpfnm, orbfnm1, orbinfnm;
   struct Templates {
     std::string errfnmfl, evnoccfnmdsp, attfnm, attfnmang, eclpfnm, orbinfnm;
-  } templates;  // the output templates as read, kept for messages
+  } templates;                             // the output templates as read, kept for messages
+  std::vector<std::string> config_tokens;  // the configuration file's ten tokens
   double ywsvlim = 0;
 
   // Derived by the driver.

@@ -1,4 +1,7 @@
 // kelvis -- viewing opportunities of the KELVORIN satellite for one request on stdin.
+#include <unistd.h>
+
+#include <cstdio>
 #include <ctime>
 #include <iostream>
 
@@ -8,5 +11,10 @@
 int main(int argc, char** argv) {
   kv::driver::RunOptions opt;
   if (const int rc = kv::driver::parse_options(argc, argv, opt); rc >= 0) return rc;
-  return kv::driver::run(std::cin, std::time(nullptr), opt);
+  if (isatty(STDIN_FILENO))
+    std::fputs(
+        "kelvis: reading the 26-token request from standard input (end it with Ctrl-D; "
+        "kelvis --help describes it)\n",
+        stderr);
+  return kv::driver::run(std::cin, opt.now.value_or(std::time(nullptr)), opt);
 }

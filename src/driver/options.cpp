@@ -1,17 +1,94 @@
 #include "driver/options.hpp"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <iostream>
 
+#include "common/timescales.hpp"
+
 namespace kv::driver {
+namespace {
+
+constexpr const char* kDescription =
+    "kelvis: viewing opportunities of the KELVORIN satellite (kv1) for one celestial source.\n"
+    "Reads one request of 26 whitespace-separated tokens from standard input and writes the\n"
+    "reports of when the source can be observed within the attitude limits and outside\n"
+    "Earth occultations and SAA passages, in sunlight and in eclipse.";
+
+constexpr const char* kFooter = R"(Usage: kelvis [OPTIONS] < request
+
+Request tokens (standard input):
+   1 user name          at most 24 characters, no '/' or control characters
+   2 source name        at most 24 characters, no '/' or control characters
+   3 satellite id       kv1
+   4 right ascension    degrees, 0 to 360
+   5 declination        degrees, -90 to +90
+   6-12 start           year month day hour minute second millisecond (UTC, 2000-2099)
+  13-19 end             the same seven integers; 0 < end - start <= 400 days
+  20-24 limits          degrees: roll-Sun, negative-roll-Sun, roll-Moon, roll-velocity,
+                        Earth-limb margin
+  25 angle-file flag    1 writes the attitude angles of every minute
+  26 run tag            at most 99 characters, no '/' or control characters
+  Example: ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 0 r7
+
+Files read (working folder): kelvocc_<sid>.std, the configuration (ten tokens: output
+name templates, orbit-file template, yaw-Sun limit); the newest orbit file of the day of
+the run and the ten days before, named from the orbit-file template. The user start must
+lie 0 to 370 days after its epoch.
+
+Files written (names from the configuration and the run suffix <user><source><tag>_kv1):
+log_<suffix>.out, the error (status) file, the view report, the eclipse view report, the
+occultation report, the orbit information file, the view-angle file (flag 1),
+viewplot_<suffix>.txt (day-wise durations), view<suffix>.txt, .ps and .pdf (the bundle).
+
+Exit status: 0 when the PDF was made; the converter's status when it failed; 255 (-1)
+when a check failed or a converter could not be started; 2 after a usage error.)";
+
+}  // namespace
+
+std::string version_text() {
+  std::string v = std::string("kelvis ") + KELVIS_VERSION;
+  if (std::string(KELVIS_COMMIT).size() > 0) v += std::string(" (commit ") + KELVIS_COMMIT + ")";
+  return v;
+}
+
+std::optional<std::time_t> parse_utc(const std::string& text) {
+  int y, mo, d, h, mi, s;
+  char tail;
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' ||
+      std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
+    return std::nullopt;
+  if (y < 2000 || y > 2099 || !is_valid_date(y, mo, d) || h > 23 || mi > 59 || s > 59 || h < 0 ||
+      mi < 0 || s < 0)
+    return std::nullopt;
+  std::tm tm{};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  tm.tm_hour = h;
+  tm.tm_min = mi;
+  tm.tm_sec = s;
+  return timegm(&tm);
+}
 
 int parse_options(int argc, char** argv, RunOptions& opt) {
-  CLI::App app{
-      "kelvis: viewing opportunities of the KELVORIN satellite (kv1) for one source.\n"
-      "Reads a request of 26 tokens from standard input."};
-  app.set_version_flag("--version", std::string("kelvis ") + KELVIS_VERSION);
+  CLI::App app{kDescription, "kelvis"};
+  app.footer(kFooter);
+  app.set_version_flag("--version", version_text());
   app.add_option("--threads", opt.threads, "threads of the computation (default: all cores)")
       ->check(CLI::Range(1, 1024));
+  std::string now;
+  app.add_option("--now", now,
+                 "the run's wall-clock time, UTC, YYYY-MM-DDTHH:MM:SS (default: the clock); "
+                 "it picks the orbit file and heads the view report")
+      ->check([](const std::string& v) {
+        return parse_utc(v) ? std::string() : "not a UTC time YYYY-MM-DDTHH:MM:SS of 2000-2099";
+      });
+  app.add_option("--json", opt.json,
+                 "also write the run as a JSON document to FILE (see docs/json.md); a failed "
+                 "run removes it")
+      ->type_name("FILE");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -22,6 +99,7 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
     std::cerr << "kelvis: " << e.what() << " (kelvis --help shows the usage)\n";
     return 2;
   }
+  if (!now.empty()) opt.now = parse_utc(now);
   return -1;
 }
 

@@ -1,11 +1,24 @@
 // Command-line options of kelvis.
 #pragma once
 
+#include <ctime>
+#include <optional>
+#include <string>
+
 namespace kv::driver {
 
 struct RunOptions {
-  int threads = 0;  // threads of the computation; 0: all cores
+  int threads = 0;                 // threads of the computation; 0: all cores
+  std::optional<std::time_t> now;  // the run's wall-clock time instead of the real clock
+  std::string json;                // path of the JSON document ("" for none)
 };
+
+// The version line: "kelvis <version>", with the git commit when built from a checkout.
+std::string version_text();
+
+// Seconds since the Unix epoch of a UTC time written YYYY-MM-DDTHH:MM:SS; nullopt when the
+// text is not such a time (2000 to 2099).
+std::optional<std::time_t> parse_utc(const std::string& text);
 
 // Parses the command line into opt. Returns -1 when the run should go ahead, otherwise the
 // exit status (0 after --help or --version, 2 after a usage error, reported on stderr).

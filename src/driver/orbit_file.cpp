@@ -1,5 +1,7 @@
 #include "driver/orbit_file.hpp"
 
+#include <openssl/evp.h>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -69,9 +71,12 @@ std::vector<std::string> orbit_file_candidates(const std::string& orbfnm1, const
 OrbitRecord redsvi(std::FILE* raw, const std::string& name, const std::string& sid) {
   FilePtr fp(raw);
   if (sid != "kv1")
-    throw RunError(
-        strprintf("     inputx ::  satellite id = %s is not correct . stop process\n", sid.c_str()),
-        strprintf("inputx ::  satellite id = %s is not correct . stop process\n", sid.c_str()), "");
+    fail(RunError(
+             strprintf("     inputx ::  satellite id = %s is not correct . stop process\n",
+                       sid.c_str()),
+             strprintf("inputx ::  satellite id = %s is not correct . stop process\n", sid.c_str()),
+             ""),
+         strprintf("satellite id %s is not kv1", sid.c_str()));
   std::string line[8];
   for (int k = 1; k <= 7; ++k)
     if (!read_line(fp.get(), line[k])) bad_file(name, strprintf("line %d is missing", k));
@@ -106,7 +111,28 @@ OrbitRecord find_and_read_orbit_file(const std::string& orbfnm1, const std::stri
       "\n !!!! Svipazzfile(orbit file) %s not available.Please download the latest orbit file "
       "from KAVRI website   !!!!",
       orbfnm.c_str());
-  throw RunError(m, m, m);
+  fail(RunError(m, m, m),
+       strprintf("no orbit file for the day of the run or the ten days before (the oldest name "
+                 "tried: %s)",
+                 orbfnm.c_str()));
+}
+
+std::string sha256_hex(const std::string& path) {
+  std::FILE* raw = std::fopen(path.c_str(), "rb");
+  if (!raw) return "";
+  FilePtr fp(raw);
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> md(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+  if (!md || EVP_DigestInit_ex(md.get(), EVP_sha256(), nullptr) != 1) return "";
+  unsigned char buf[65536];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, fp.get())) > 0;)
+    if (EVP_DigestUpdate(md.get(), buf, n) != 1) return "";
+  if (std::ferror(fp.get())) return "";
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int len = 0;
+  if (EVP_DigestFinal_ex(md.get(), digest, &len) != 1) return "";
+  std::string hex;
+  for (unsigned int i = 0; i < len; ++i) hex += strprintf("%02x", digest[i]);
+  return hex;
 }
 
 }  // namespace kv::driver

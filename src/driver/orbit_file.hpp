@@ -33,4 +33,7 @@ OrbitRecord redsvi(std::FILE* fp, const std::string& name, const std::string& si
 OrbitRecord find_and_read_orbit_file(const std::string& orbfnm1, const std::string& sid,
                                      const Epoch& curt, std::string& orbfnm);
 
+// SHA-256 of a file's bytes as 64 lower-case hexadecimal digits; "" when it cannot be read.
+std::string sha256_hex(const std::string& path);
+
 }  // namespace kv::driver

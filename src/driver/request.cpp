@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
@@ -46,7 +47,7 @@ constexpr const char* kTokenNames[28] = {"",
 
 class RequestReader {
  public:
-  explicit RequestReader(std::istream& in) : in_(in) {}
+  RequestReader(std::istream& in, std::vector<std::string>& tokens) : in_(in), tokens_(tokens) {}
 
   std::string text(std::size_t max_len) {
     const std::string tok = raw();
@@ -95,10 +96,12 @@ class RequestReader {
     auto tok = next_token(in_, &too_long);
     if (!tok) reject(n_, "missing: a request holds 26 tokens");
     if (too_long) reject(n_, strprintf("longer than %zu characters", kMaxToken));
+    tokens_.push_back(*tok);
     return *tok;
   }
 
   std::istream& in_;
+  std::vector<std::string>& tokens_;
   int n_ = 0;
 };
 
@@ -123,7 +126,8 @@ void check_epoch(const Epoch& e, int first) {
 }  // namespace
 
 void read_request(std::istream& in, RunContext& ctx) {
-  RequestReader r(in);
+  ctx.request_tokens.clear();
+  RequestReader r(in, ctx.request_tokens);
   ctx.usrnm = r.text(24);
   ctx.celnm = r.text(24);
   ctx.sid = r.text(3);

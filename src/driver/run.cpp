@@ -1,6 +1,8 @@
 #include "driver/run.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
@@ -12,6 +14,7 @@
 #include "driver/steps.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
+#include "report/json.hpp"
 #include "report/report.hpp"
 
 namespace kv::driver {
@@ -25,8 +28,11 @@ Epoch wall_clock(std::time_t now) {
 
 void open_log_and_error_files(RunContext& ctx) {
   ctx.logfnm = "log_" + ctx.suffix() + ".out";
-  if (!ctx.loginp.open(ctx.logfnm))
-    throw RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), "");
+  if (!ctx.loginp.open(ctx.logfnm)) {
+    const int e = errno;
+    fail(RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), ""),
+         strprintf("cannot create the log file %s: %s", ctx.logfnm.c_str(), std::strerror(e)));
+  }
   rstdinp(ctx);
   ctx.errfnmfl = name_from_template(ctx.errfnmfl, ctx, ".out");
   ctx.attfnm = name_from_template(ctx.attfnm, ctx, ".txt");
@@ -48,7 +54,9 @@ void check_period(RunContext& ctx) {
         "\n!!!Difference between start time and user end time is %f (not within limits) "
         "days!!!\nPlease give the correct input  \n",
         ctx.tdurs / 86400);
-    throw RunError("", m, m);
+    fail(RunError("", m, m),
+         strprintf("the user period is %f days; it must be more than 0 and at most 400 days",
+                   ctx.tdurs / 86400));
   }
   ctx.step = scan_step;
 }
@@ -66,15 +74,19 @@ void read_orbit(RunContext& ctx) {
   ctx.tendinp = ctx.tdursread;
   if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= max_start_age_s)) {
     const double days = ctx.tstreadif / 86400;
-    throw RunError(
-        "",
-        strprintf("Difference between svi file time and user start time is %f days(allowed "
-                  "number should be within 1 year).Hence there is no furthur processing done",
-                  days),
-        strprintf("\nDifference between svi file time and user start time is %f days (allowed "
-                  "number should bwe within 1 year).Hence there is no furthur processing done as "
-                  "latest orbit file is not available",
-                  days));
+    fail(RunError(
+             "",
+             strprintf("Difference between svi file time and user start time is %f days(allowed "
+                       "number should be within 1 year).Hence there is no furthur processing done",
+                       days),
+             strprintf(
+                 "\nDifference between svi file time and user start time is %f days (allowed "
+                 "number should bwe within 1 year).Hence there is no furthur processing done as "
+                 "latest orbit file is not available",
+                 days)),
+         strprintf("the user start lies %f days after the epoch of the orbit file %s; it must "
+                   "lie 0 to 370 days after it",
+                   days, ctx.orbfnm.c_str()));
   }
 }
 
@@ -122,12 +134,16 @@ void report_failure(RunContext& ctx, const RunError& err) {
     ctx.errfl.write_quietly(strprintf("%d\n", ctx.inderr) + err.status);
   } else if (!err.status.empty()) {
     std::fprintf(stderr, "%d\n%s", ctx.inderr, err.status.c_str());
+    // The plain-words line below starts a line of its own.
+    if (err.status.back() != '\n') std::fputc('\n', stderr);
     std::fflush(stderr);
   }
   // A failure after the log file was closed (while the reports are bundled) is appended.
   if (!err.log.empty() && !ctx.loginp.is_open() && !ctx.logfnm.empty())
     ctx.loginp.open(ctx.logfnm, true);
   if (!err.log.empty()) ctx.loginp.write_quietly(err.log);
+  std::fprintf(stderr, "kelvis: %s\n", failure_line(err).c_str());
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -139,8 +155,59 @@ int bundle(RunContext& ctx) {
   report::join_reports({ctx.attfnm, ctx.eclpfnm, ctx.evnoccfnmdsp}, joined);
   std::string problem;
   const int rc = report::txt2pdf(joined, &problem);
-  if (rc != 0 && ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(problem);
+  if (rc != 0) {
+    if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(problem);
+    std::fprintf(stderr, "kelvis: %s\n", failure_line(RunError("", problem, "")).c_str());
+  }
   return rc;
+}
+
+// The provenance block of the JSON document.
+report::Provenance provenance(const RunContext& ctx) {
+  report::Provenance p;
+  p.version = KELVIS_VERSION;
+  p.commit = KELVIS_COMMIT;
+  p.run_time = ctx.curt;
+  p.request_tokens = ctx.request_tokens;
+  p.user = ctx.usrnm;
+  p.source = ctx.celnm;
+  p.satellite = ctx.sid;
+  p.tag = ctx.rndnum;
+  p.ra_deg = ctx.rasource;
+  p.dec_deg = ctx.decsource;
+  p.start = ctx.istusr;
+  p.end = ctx.ietusr;
+  p.roll_sun = ctx.rosvlim;
+  p.neg_roll_sun = ctx.nrosvlim;
+  p.roll_moon = ctx.romlim;
+  p.roll_velocity = ctx.rovellim;
+  p.earth_margin = ctx.thetainp;
+  p.yaw_sun = ctx.ywsvlim;
+  p.angle_flag = ctx.flagcrang;
+  p.config_file = "kelvocc_" + ctx.sid + ".std";
+  p.config_values = ctx.config_tokens;
+  p.orbit_file = ctx.orbfnm;
+  p.orbit_sha256 = sha256_hex(ctx.orbfnm);
+  p.orbit_epoch = ctx.iltread;
+  p.orbit_number = ctx.iorb;
+  p.osculating = ctx.q;
+  p.mean = ctx.qm;
+  for (const OutputName& o : output_names(ctx)) p.outputs.emplace_back(o.role, o.name);
+  return p;
+}
+
+// Writes the JSON document; a failure is reported and makes the exit status -1.
+int write_json(RunContext& ctx, const std::string& path, int rc) {
+  try {
+    const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
+    report::write_json(path, provenance(ctx), heading(ctx), timeline(ctx), {t, ctx.orbits},
+                       bundle_name(ctx, ".pdf"), rc == 0);
+    return rc;
+  } catch (const RunError& err) {
+    if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);
+    std::fprintf(stderr, "kelvis: %s\n", failure_line(err).c_str());
+    return -1;
+  }
 }
 
 int run(std::istream& in, std::time_t now, const RunOptions& opt) {
@@ -160,9 +227,12 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
     ctx.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", ctx.inderr);
     ctx.errfl.close();
     ctx.loginp.close();
-    return bundle(ctx);
+    const int rc = bundle(ctx);
+    return opt.json.empty() ? rc : write_json(ctx, opt.json, rc);
   } catch (const RunError& err) {
     report_failure(ctx, err);
+    // A document of an earlier run under the same name must not pass for this one's.
+    if (!opt.json.empty()) std::remove(opt.json.c_str());
     return -1;
   }
 }

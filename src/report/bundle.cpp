@@ -44,8 +44,9 @@ void join_reports(const std::vector<std::string>& names, const std::string& join
   for (const std::string& name : names) {
     std::ifstream in(name, std::ios::binary);
     if (!in) {
+      const int e = errno;
       const std::string m = strprintf("unable to read the file %s ", name.c_str());
-      throw RunError("", m, m);
+      fail(RunError("", m, m), strprintf("cannot read %s: %s", name.c_str(), std::strerror(e)));
     }
     text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }

@@ -63,6 +63,13 @@ void write_visibility(OutFile& view, OutFile& eclipse, OutFile& occult, OutFile&
                       const std::string& daywise_name, const Heading& h, const Timeline& tl,
                       const Tables& t);
 
+// The visibility windows (views - (occults u saa)) and the eclipse viewing windows
+// (eclipses n visibility windows) of the tables, as the reports list them.
+struct Visibility {
+  EventTable viewact, vieweclp;
+};
+Visibility visibility_windows(const Tables& t);
+
 struct DayTotals {
   std::vector<double> daynight;  // seconds of visibility per elapsed day
   std::vector<double> night;     // seconds of eclipse viewing per elapsed day

@@ -130,6 +130,14 @@ DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vect
   return d;
 }
 
+Visibility visibility_windows(const Tables& t) {
+  const Combined c = combine_windows(t);
+  Visibility v;
+  for (const Window::Interval& i : c.viewact.intervals()) v.viewact.add(i.left, i.right);
+  for (const Window::Interval& i : c.vieweclp.intervals()) v.vieweclp.add(i.left, i.right);
+  return v;
+}
+
 void write_visibility(OutFile& view, OutFile& eclipse, OutFile& occult, OutFile& daywise_file,
                       const std::string& daywise_name, const Heading& h, const Timeline& tl,
                       const Tables& t) {

@@ -96,7 +96,7 @@ TEST_F(Setup, RightAscensionAndDeclinationRanges) {
     const RunResult r = run(request_radec(c.ra, c.dec), kNow);
     EXPECT_EQ(r.status, c.ok ? 0 : -1);
     if (!c.ok) {
-      EXPECT_EQ(r.err, c.err);
+      EXPECT_EQ(r.err, c.err + "\n");  // the plain-words line starts on a new line
     }
     EXPECT_EQ(exists("log_anncrabr7_kv1.out"), c.ok);
     fs::remove(dir_ / "log_anncrabr7_kv1.out");
@@ -204,7 +204,7 @@ TEST_F(Setup, LogFileThatCannotBeCreated) {
   fs::create_directory(dir_ / "log_anncrabr7_kv1.out");
   const RunResult r = run(kTypical, kNow);
   EXPECT_EQ(r.status, -1);
-  EXPECT_EQ(r.err, "0\nunable to open the file log_anncrabr7_kv1.out ");
+  EXPECT_EQ(r.err, "0\nunable to open the file log_anncrabr7_kv1.out \n");
 }
 
 TEST_F(Setup, MissingConfigurationFile) {
@@ -285,7 +285,7 @@ TEST_F(Setup, ErrorFileThatCannotBeCreated) {
   const RunResult r = run(kTypical, kNow);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"), "unable to open the file nodir/erranncrabr7_kv1.out ");
-  EXPECT_EQ(r.err, "0\nunable to open the file nodir/erranncrabr7_kv1.out ");
+  EXPECT_EQ(r.err, "0\nunable to open the file nodir/erranncrabr7_kv1.out \n");
 }
 
 // Configurations whose outputs would overwrite one another are refused before any report

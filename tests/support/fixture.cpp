@@ -129,7 +129,14 @@ RunResult ScratchDir::run(const std::string& request, std::time_t now, int threa
   opt.threads = threads;
   const int status = driver::run(in, now, opt);
   RunResult r{status, ::testing::internal::GetCapturedStdout(),
-              ::testing::internal::GetCapturedStderr()};
+              ::testing::internal::GetCapturedStderr(), ""};
+  // The plain-words line of a failure comes last; the documented texts stay in err.
+  const std::size_t p = r.err.rfind("kelvis: ");
+  if (p != std::string::npos && (p == 0 || r.err[p - 1] == '\n') && r.err.back() == '\n' &&
+      r.err.find('\n', p) == r.err.size() - 1) {
+    r.said = r.err.substr(p, r.err.size() - p - 1);
+    r.err.erase(p);
+  }
   return r;
 }
 

@@ -47,7 +47,8 @@ Scan scan_of(const RunContext& ctx, int threads = 2);
 
 struct RunResult {
   int status;
-  std::string out, err;
+  std::string out, err;  // err without the failure's "kelvis: " line
+  std::string said;      // that line, without its newline ("" when none)
 };
 
 // A test that runs in its own empty working folder (removed afterwards).

@@ -1,0 +1,150 @@
+// The JSON document of a run (nlohmann-json).
+#include "report/json.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include "common/out_file.hpp"
+#include "common/run_error.hpp"
+#include "common/timescales.hpp"
+#include "events/events.hpp"
+
+namespace kv::report {
+namespace {
+
+using nlohmann::ordered_json;
+
+ordered_json elements(const Elements& q) {
+  return {{"semi_major_axis_km", q[0]}, {"eccentricity", q[1]}, {"inclination_deg", q[2]},
+          {"arg_perigee_deg", q[3]},    {"raan_deg", q[4]},     {"mean_anomaly_deg", q[5]}};
+}
+
+// One window: the epochs the text reports print, their modified Julian dates, the orbit
+// number at the start and the length in minutes.
+ordered_json window(const Timeline& tl, double left, double right) {
+  const Epoch a = addtim(tl.iltread, left), b = addtim(tl.iltread, right);
+  return {{"start", iso8601(a)},
+          {"end", iso8601(b)},
+          {"start_mjd", timdif(a).mjd},
+          {"end_mjd", timdif(b).mjd},
+          {"orbit", events::getorbnum(*tl.orbits, tl.iorb, left)},
+          {"duration_min", (right - left) / 60}};
+}
+
+ordered_json windows(const Timeline& tl, const EventTable& t, bool skip_empty = false) {
+  ordered_json list = ordered_json::array();
+  for (std::size_t k = 0; k < t.t1.size(); ++k)
+    if (!skip_empty || t.t2[k] - t.t1[k] > 0) list.push_back(window(tl, t.t1[k], t.t2[k]));
+  return list;
+}
+
+double minutes(const EventTable& t, bool skip_empty = false) {
+  double sum = 0;
+  for (std::size_t k = 0; k < t.t1.size(); ++k)
+    if (!skip_empty || t.t2[k] - t.t1[k] > 0) sum += (t.t2[k] - t.t1[k]) / 60;
+  return sum;
+}
+
+ordered_json provenance(const Provenance& p) {
+  ordered_json out;
+  out["kelvis"] = {{"version", p.version}, {"commit", p.commit}};
+  out["run_time"] = iso8601(p.run_time);
+  out["request"] = {{"tokens", p.request_tokens},
+                    {"user", p.user},
+                    {"source", {{"name", p.source}, {"ra_deg", p.ra_deg}, {"dec_deg", p.dec_deg}}},
+                    {"satellite", p.satellite},
+                    {"start", iso8601(p.start)},
+                    {"end", iso8601(p.end)},
+                    {"limits_deg",
+                     {{"roll_sun", p.roll_sun},
+                      {"negative_roll_sun", p.neg_roll_sun},
+                      {"roll_moon", p.roll_moon},
+                      {"roll_velocity", p.roll_velocity},
+                      {"earth_limb_margin", p.earth_margin},
+                      {"yaw_sun", p.yaw_sun}}},
+                    {"angle_file", p.angle_flag == 1},
+                    {"tag", p.tag}};
+  out["configuration"] = {{"file", p.config_file}, {"values", p.config_values}};
+  out["orbit_file"] = {{"path", p.orbit_file},
+                       {"sha256", p.orbit_sha256},
+                       {"epoch", iso8601(p.orbit_epoch)},
+                       {"orbit_number", p.orbit_number},
+                       {"osculating_elements", elements(p.osculating)},
+                       {"mean_elements", elements(p.mean)}};
+  out["models"] = {
+      {"orbit", "J2 secular propagation with first-order short-period terms (no drag)"},
+      {"sun_moon", "analytic Sun (Newcomb) and Moon (Brown, principal terms) of the 1900 epoch"},
+      {"nutation", "Woolard series, 68 longitude and 39 obliquity terms"},
+      {"sidereal_time", "Newcomb's mean sidereal time with the equation of the equinoxes"},
+      {"earth", "spherical Earth for occultation, cylindrical shadow"},
+      {"saa", "fixed latitude/longitude region"},
+      {"grid", "60 s; occultation, eclipse and node times refined by false position"}};
+  ordered_json files = ordered_json::object();
+  for (const auto& [role, name] : p.outputs) files[role] = name;
+  out["outputs"] = files;
+  return out;
+}
+
+ordered_json daywise_table(const Heading& h, const Timeline& tl, const Visibility& v) {
+  std::vector<double> tday, len, tdayeclp, leneclp;
+  for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) {
+    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / 86400);
+    len.push_back(v.viewact.t2[k] - v.viewact.t1[k]);
+  }
+  for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) {
+    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / 86400);
+    leneclp.push_back(v.vieweclp.t2[k] - v.vieweclp.t1[k]);
+  }
+  const bool partial = h.tdurs > tl.nuserday * 86400.0;
+  const int days = tl.nuserday + (partial ? 1 : 0);
+  const DayTotals d = daywise(days, tday, len, tdayeclp, leneclp);
+  ordered_json list = ordered_json::array();
+  for (int j = 0; j < days; ++j) {
+    const Epoch date = addtim(h.istusr, j * 86400.0);
+    const auto k = static_cast<std::size_t>(j);
+    list.push_back({{"day", j},
+                    {"date", strprintf("%04d-%02d-%02d", date[0], date[1], date[2])},
+                    {"visibility_s", d.daynight[k]},
+                    {"eclipse_viewing_s", d.night[k]},
+                    {"partial", partial && j == days - 1}});
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string iso8601(const Epoch& e) {
+  return strprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
+}
+
+void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
+                const RunTables& r, const std::string& pdf, bool pdf_made) {
+  const Visibility v = visibility_windows(r.tables);
+  ordered_json doc;
+  doc["schema_version"] = json_schema_version;
+  doc["status"] = "success";
+  doc.update(provenance(p));
+  doc["windows"] = {{"visibility", windows(tl, v.viewact)},
+                    {"eclipse_viewing", windows(tl, v.vieweclp, true)},
+                    {"view", windows(tl, r.tables.views)},
+                    {"occultations", windows(tl, r.tables.occults)},
+                    {"eclipses", windows(tl, r.tables.eclipses)},
+                    {"saa_passages", windows(tl, r.tables.saa)}};
+  ordered_json nodes = ordered_json::array();
+  for (std::size_t k = 0; k < r.orbits.torb1.size(); ++k) {
+    const Epoch e = addtim(tl.iltread, r.orbits.torb1[k]);
+    nodes.push_back({{"time", iso8601(e)}, {"mjd", timdif(e).mjd}, {"orbit", r.orbits.orbarr[k]}});
+  }
+  doc["ascending_nodes"] = nodes;
+  const bool view_total_printed = r.tables.views.count() > 0 && r.tables.totviewdur > 0;
+  doc["totals"] = {{"view_min", view_total_printed ? r.tables.totviewdur : 0.0},
+                   {"visibility_min", minutes(v.viewact)},
+                   {"eclipse_viewing_min", minutes(v.vieweclp, true)}};
+  doc["daywise"] = daywise_table(h, tl, v);
+  doc["pdf"] = {{"file", pdf}, {"made", pdf_made}};
+  OutFile f;
+  f.create(path);
+  f.write(doc.dump(2) + "\n");
+  f.close();
+}
+
+}  // namespace kv::report

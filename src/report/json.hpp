@@ -1,0 +1,50 @@
+// The JSON document of a run: provenance, every table, totals and the day-wise table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/tables.hpp"
+#include "common/types.hpp"
+#include "report/report.hpp"
+
+namespace kv::report {
+
+constexpr int json_schema_version = 1;
+
+// Where the results came from.
+struct Provenance {
+  std::string version, commit;
+  Epoch run_time{};
+  std::vector<std::string> request_tokens;  // the 26 tokens as read
+  std::string user, source, satellite, tag;
+  double ra_deg = 0, dec_deg = 0;
+  Epoch start{}, end{};
+  double roll_sun = 0, neg_roll_sun = 0, roll_moon = 0, roll_velocity = 0, earth_margin = 0;
+  double yaw_sun = 0;  // from the configuration
+  int angle_flag = 0;
+  std::string config_file;
+  std::vector<std::string> config_values;  // its ten tokens
+  std::string orbit_file, orbit_sha256;
+  Epoch orbit_epoch{};
+  int orbit_number = 0;
+  Elements osculating{}, mean{};  // km and degrees
+  // The output files of the run: role and name.
+  std::vector<std::pair<std::string, std::string>> outputs;
+};
+
+// The run's tables beyond the report tables: the raw view windows and the orbit numbers.
+struct RunTables {
+  const Tables& tables;
+  const OrbitTable& orbits;
+};
+
+// "YYYY-MM-DDTHH:MM:SS.mmmZ" of an epoch.
+std::string iso8601(const Epoch& e);
+
+// Writes the JSON document of a successful run to `path` (checked; throws RunError).
+// pdf_made: whether the bundle's PDF was made.
+void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
+                const RunTables& r, const std::string& pdf, bool pdf_made);
+
+}  // namespace kv::report

@@ -1,0 +1,110 @@
+// The JSON document of a run: windows equal to the report rows to the millisecond, the
+// orbit file's SHA-256 as sha256sum gives it, and no document after a failure.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "common/run_error.hpp"
+#include "driver/run.hpp"
+#include "report/report.hpp"
+#include "support/fixture.hpp"
+
+namespace kv::test {
+namespace {
+
+using nlohmann::json;
+
+const std::string kRequest =
+    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 7 30 0 0 45 45 10 10 5 0 r7\n";
+
+class Json : public ScratchDir {
+ protected:
+  void SetUp() override {
+    ScratchDir::SetUp();
+    install(kEpoch, kEpoch);
+  }
+  RunResult run_json(const std::string& request) {
+    std::istringstream in(request);
+    driver::RunOptions opt;
+    opt.json = "run.json";
+    ::testing::internal::CaptureStderr();
+    const int status = driver::run(in, fixed_now(), opt);
+    return {status, "", ::testing::internal::GetCapturedStderr(), ""};
+  }
+};
+
+// "2024-03-10T00:22:00.000Z" of a report row's epoch fields "2024  03  10  00  22 00 000".
+std::string iso(const std::smatch& m, int first) {
+  return m[first].str() + "-" + m[first + 1].str() + "-" + m[first + 2].str() + "T" +
+         m[first + 3].str() + ":" + m[first + 4].str() + ":" + m[first + 5].str() + "." +
+         m[first + 6].str() + "Z";
+}
+
+// The rows of a report: orbit, entry, exit (ISO) and the printed minutes.
+std::vector<std::tuple<int, std::string, std::string, double>> rows(const std::string& text) {
+  static const std::regex row(
+      R"(\n ?(\d{6}) +(\d{4}) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d{3})\s+(\d{4}) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d{3}) +([0-9.]+))");
+  std::vector<std::tuple<int, std::string, std::string, double>> out;
+  for (std::sregex_iterator it(text.begin(), text.end(), row), end; it != end; ++it)
+    out.emplace_back(std::stoi((*it)[1]), iso(*it, 2), iso(*it, 9), std::stod((*it)[16]));
+  return out;
+}
+
+void expect_same(const json& windows, const std::string& report, double tolerance) {
+  const auto r = rows(report);
+  ASSERT_EQ(windows.size(), r.size());
+  ASSERT_GT(r.size(), 3u);
+  for (std::size_t k = 0; k < r.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(windows[k]["orbit"], std::get<0>(r[k]));
+    EXPECT_EQ(windows[k]["start"], std::get<1>(r[k]));
+    EXPECT_EQ(windows[k]["end"], std::get<2>(r[k]));
+    EXPECT_NEAR(windows[k]["duration_min"].get<double>(), std::get<3>(r[k]), tolerance);
+  }
+}
+
+TEST_F(Json, WindowsEqualTheReportRowsAndTheHashThatOfSha256sum) {
+  ASSERT_EQ(run_json(kRequest).status, 0);
+  const json doc = json::parse(read("run.json"));
+  EXPECT_EQ(doc["schema_version"], 1);
+  EXPECT_EQ(doc["status"], "success");
+  EXPECT_EQ(doc["request"]["tokens"].size(), 26u);
+  EXPECT_EQ(doc["configuration"]["values"].size(), 10u);
+  expect_same(doc["windows"]["visibility"], read("vrepanncrabr7_kv1.txt"), 0.0005);
+  expect_same(doc["windows"]["eclipse_viewing"], read("eclanncrabr7_kv1.txt"), 0.0005);
+  expect_same(doc["windows"]["occultations"], read("occanncrabr7_kv1.txt"), 0.00005);
+  // Totals: the report's view total, and the sums of the listed windows.
+  double sum = 0;
+  for (const json& w : doc["windows"]["visibility"]) sum += w["duration_min"].get<double>();
+  EXPECT_DOUBLE_EQ(doc["totals"]["visibility_min"].get<double>(), sum);
+  EXPECT_NE(read("vrepanncrabr7_kv1.txt")
+                .find(strprintf("is : %lf(min)", doc["totals"]["view_min"].get<double>())),
+            std::string::npos);
+  // Two whole days and a partial third.
+  ASSERT_EQ(doc["daywise"].size(), 3u);
+  EXPECT_EQ(doc["daywise"][0]["date"], "2024-03-10");
+  EXPECT_FALSE(doc["daywise"][1]["partial"].get<bool>());
+  EXPECT_TRUE(doc["daywise"][2]["partial"].get<bool>());
+  // The hash of the orbit file.
+  std::FILE* p = popen(("sha256sum " + doc["orbit_file"]["path"].get<std::string>()).c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  char buf[65] = {};
+  ASSERT_EQ(std::fread(buf, 1, 64, p), 64u);
+  pclose(p);
+  EXPECT_EQ(doc["orbit_file"]["sha256"], std::string(buf));
+}
+
+TEST_F(Json, AFailedRunLeavesNoDocument) {
+  spit(dir_ / "run.json", "{\"an earlier run\": true}");
+  const RunResult r =
+      run_json("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 9 0 0 0 0 45 45 10 10 5 0 r7\n");
+  EXPECT_EQ(r.status, -1);
+  EXPECT_FALSE(exists("run.json"));
+}
+
+}  // namespace
+}  // namespace kv::test
