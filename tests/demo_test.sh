@@ -12,6 +12,8 @@ for mon in 01 02 03 04 05 06 07 08 09 10 11 12; do
     echo "2027-$mon-01: no visibility rows"; cat "$work/said"; exit 1
   fi
   grep -q '^JSON: ' "$work/said"
+  plot=$(sed -n 's/^plot: *//p' "$work/said")
+  [ -s "$plot" ] || { echo "2027-$mon-01: no plot at '$plot'"; exit 1; }
   head -1 "$work/said"
 done
 

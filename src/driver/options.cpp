@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "common/timescales.hpp"
+#include "report/plot.hpp"
 
 namespace kv::driver {
 namespace {
@@ -89,6 +90,14 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                  "also write the run as a JSON document to FILE (see docs/json.md); a failed "
                  "run removes it")
       ->type_name("FILE");
+  app.add_option("--plot", opt.plot,
+                 "also draw the run on one page to FILE: PDF, PNG or SVG by its extension; a "
+                 "failed run removes it")
+      ->type_name("FILE")
+      ->check([](const std::string& v) {
+        return report::plot_format_known(v) ? std::string()
+                                            : "the plot's name must end in .pdf, .png or .svg";
+      });
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -11,6 +11,7 @@ struct RunOptions {
   int threads = 0;                 // threads of the computation; 0: all cores
   std::optional<std::time_t> now;  // the run's wall-clock time instead of the real clock
   std::string json;                // path of the JSON document ("" for none)
+  std::string plot;                // path of the plot, .pdf, .png or .svg ("" for none)
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -15,6 +15,7 @@
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 #include "report/json.hpp"
+#include "report/plot.hpp"
 #include "report/report.hpp"
 
 namespace kv::driver {
@@ -210,6 +211,33 @@ int write_json(RunContext& ctx, const std::string& path, int rc) {
   }
 }
 
+// Draws the plot; a failure is reported and makes the exit status -1.
+int write_plot(RunContext& ctx, const std::string& path, int rc) {
+  report::PlotTitle p;
+  p.source = ctx.celnm;
+  p.orbit_file = ctx.orbfnm;
+  p.ra_deg = ctx.rasource;
+  p.dec_deg = ctx.decsource;
+  p.start = ctx.istusr;
+  p.end = ctx.ietusr;
+  p.orbit_epoch = ctx.iltread;
+  p.roll_sun = ctx.rosvlim;
+  p.neg_roll_sun = ctx.nrosvlim;
+  p.roll_moon = ctx.romlim;
+  p.roll_velocity = ctx.rovellim;
+  p.yaw_sun = ctx.ywsvlim;
+  p.earth_margin = ctx.thetainp;
+  try {
+    const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
+    report::write_plot(path, p, timeline(ctx), ctx.tendinp, t);
+    return rc;
+  } catch (const RunError& err) {
+    if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);
+    std::fprintf(stderr, "kelvis: %s\n", failure_line(err).c_str());
+    return -1;
+  }
+}
+
 int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   RunContext ctx;
   ctx.threads = opt.threads;
@@ -227,12 +255,15 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
     ctx.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", ctx.inderr);
     ctx.errfl.close();
     ctx.loginp.close();
-    const int rc = bundle(ctx);
-    return opt.json.empty() ? rc : write_json(ctx, opt.json, rc);
+    int rc = bundle(ctx);
+    if (!opt.json.empty()) rc = write_json(ctx, opt.json, rc);
+    if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc);
+    return rc;
   } catch (const RunError& err) {
     report_failure(ctx, err);
-    // A document of an earlier run under the same name must not pass for this one's.
-    if (!opt.json.empty()) std::remove(opt.json.c_str());
+    // A document or plot of an earlier run under the same name must not pass for this one's.
+    for (const std::string* f : {&opt.json, &opt.plot})
+      if (!f->empty()) std::remove(f->c_str());
     return -1;
   }
 }

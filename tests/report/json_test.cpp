@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 
 #include "common/run_error.hpp"
@@ -37,20 +36,25 @@ class Json : public ScratchDir {
   }
 };
 
-// "2024-03-10T00:22:00.000Z" of a report row's epoch fields "2024  03  10  00  22 00 000".
-std::string iso(const std::smatch& m, int first) {
-  return m[first].str() + "-" + m[first + 1].str() + "-" + m[first + 2].str() + "T" +
-         m[first + 3].str() + ":" + m[first + 4].str() + ":" + m[first + 5].str() + "." +
-         m[first + 6].str() + "Z";
-}
-
-// The rows of a report: orbit, entry, exit (ISO) and the printed minutes.
+// The rows of a report: orbit, entry, exit (ISO) and the printed minutes. A row is a line
+// of sixteen numbers: orbit, entry and exit epochs of seven fields each, minutes.
 std::vector<std::tuple<int, std::string, std::string, double>> rows(const std::string& text) {
-  static const std::regex row(
-      R"(\n ?(\d{6}) +(\d{4}) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d{3})\s+(\d{4}) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d\d) +(\d{3}) +([0-9.]+))");
   std::vector<std::tuple<int, std::string, std::string, double>> out;
-  for (std::sregex_iterator it(text.begin(), text.end(), row), end; it != end; ++it)
-    out.emplace_back(std::stoi((*it)[1]), iso(*it, 2), iso(*it, 9), std::stod((*it)[16]));
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    int orb, a[7], b[7];
+    double minutes;
+    char tail;
+    if (std::sscanf(line.c_str(), "%d %d %d %d %d %d %d %d %d %d %d %d %d %d %d %lf %c", &orb,
+                    &a[0], &a[1], &a[2], &a[3], &a[4], &a[5], &a[6], &b[0], &b[1], &b[2], &b[3],
+                    &b[4], &b[5], &b[6], &minutes, &tail) != 16)
+      continue;
+    auto iso = [](const int* e) {
+      return strprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", e[0], e[1], e[2], e[3], e[4], e[5],
+                       e[6]);
+    };
+    out.emplace_back(orb, iso(a), iso(b), minutes);
+  }
   return out;
 }
 

@@ -1,0 +1,267 @@
+// The one-page plot of a run, drawn with Cairo.
+#include "report/plot.hpp"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "common/run_error.hpp"
+#include "common/timescales.hpp"
+
+namespace kv::report {
+namespace {
+
+constexpr Rgb kInk{0.1, 0.1, 0.1}, kGrid{0.85, 0.85, 0.85}, kPaper{1, 1, 1},
+    kOutsidePeriod{0.97, 0.97, 0.97}, kView{0.62, 0.82, 0.62}, kEclipse{0.25, 0.25, 0.35};
+constexpr double kBarsTop = 400, kBarsHeight = 150;
+constexpr double kMapTop = 640, kMapHeight = 760;
+
+void colour(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+
+void text(cairo_t* cr, double x, double y, const std::string& s, double size = 13,
+          bool bold = false, bool right = false) {
+  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+  if (right) {
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s.c_str(), &e);
+    x -= e.x_advance;
+  }
+  colour(cr, kInk);
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, s.c_str());
+}
+
+void box(cairo_t* cr, double x, double y, double w, double h, const Rgb& c) {
+  colour(cr, c);
+  cairo_rectangle(cr, x, y, w, h);
+  cairo_fill(cr);
+}
+
+std::string when(const Epoch& e) {
+  return strprintf("%04d-%02d-%02d %02d:%02d", e[0], e[1], e[2], e[3], e[4]);
+}
+
+// Whether orbit time t lies in one of the intervals of a table (in time order).
+bool inside(const EventTable& t, double x) {
+  const auto it = std::upper_bound(t.t1.begin(), t.t1.end(), x);
+  if (it == t.t1.begin()) return false;
+  return x <= t.t2[static_cast<std::size_t>(it - t.t1.begin()) - 1];
+}
+
+// The geometry of the period on the page.
+struct Span {
+  double t0, t1;
+  double x(double t) const { return plot_left + (t - t0) / (t1 - t0) * (plot_right - plot_left); }
+};
+
+void title_block(cairo_t* cr, const PlotTitle& p, const Visibility& v, bool any) {
+  text(cr, 30, 40, "KELVORIN (kv1): when " + p.source + " can be observed", 22, true);
+  text(cr, 30, 68,
+       strprintf("RA %.4f deg, Dec %.4f deg.  Period %s to %s UTC (%.2f days).", p.ra_deg,
+                 p.dec_deg, when(p.start).c_str(), when(p.end).c_str(),
+                 (timdif(p.end).days - timdif(p.start).days)));
+  text(cr, 30, 90,
+       strprintf("Limits (deg): roll-Sun %g, negative roll-Sun %g, roll-Moon %g, roll-velocity %g, "
+                 "yaw-Sun %g, Earth-limb margin %g.",
+                 p.roll_sun, p.neg_roll_sun, p.roll_moon, p.roll_velocity, p.yaw_sun,
+                 p.earth_margin));
+  text(cr, 30, 112, "Orbit file " + p.orbit_file + ", epoch " + when(p.orbit_epoch) + " UTC.");
+  double vis = 0, ecl = 0;
+  for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) vis += v.viewact.t2[k] - v.viewact.t1[k];
+  for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) ecl += v.vieweclp.t2[k] - v.vieweclp.t1[k];
+  text(cr, 30, 136,
+       any ? strprintf("Visible %.1f min in %zu windows, of which %.1f min in eclipse.", vis / 60,
+                       v.viewact.t1.size(), ecl / 60)
+           : std::string("No visibility in this period: the source never meets all the limits."),
+       14, true);
+}
+
+// Tick step (s) for a span: the smallest giving at most ten ticks.
+double tick_step(double span) {
+  for (double s : {600.0, 1800.0, 3600.0, 10800.0, 21600.0, 86400.0, 172800.0, 432000.0, 864000.0,
+                   2592000.0, 5184000.0})
+    if (span / s <= 10) return s;
+  return 7776000.0;
+}
+
+void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
+              const Visibility& v) {
+  const char* names[5] = {"attitude limits met", "occulted", "SAA", "eclipse", "visible"};
+  const EventTable* lanes[5] = {&t.views, &t.occults, &t.saa, &t.eclipses, &v.viewact};
+  const Rgb colours[5] = {kView, plot_occulted, plot_saa, kEclipse, plot_visible};
+  for (int i = 0; i < 5; ++i) {
+    const double y = plot_lane_top + i * (plot_lane_height + plot_lane_gap);
+    text(cr, plot_left - 10, y + 18, names[i], 13, false, true);
+    box(cr, plot_left, y, plot_right - plot_left, plot_lane_height, kOutsidePeriod);
+    auto draw = [&](const EventTable& e, const Rgb& c) {
+      for (std::size_t k = 0; k < e.t1.size(); ++k) {
+        const double a = std::max(e.t1[k], s.t0), b = std::min(e.t2[k], s.t1);
+        if (b < a) continue;
+        box(cr, s.x(a), y, std::max(1.0, s.x(b) - s.x(a)), plot_lane_height, c);
+      }
+    };
+    draw(*lanes[i], colours[i]);
+    if (i == 4) draw(v.vieweclp, plot_visible_eclipse);
+  }
+  const double axis = plot_lane_top + 5 * (plot_lane_height + plot_lane_gap);
+  const double step = tick_step(s.t1 - s.t0);
+  for (double u = s.t0; u <= s.t1 + 1e-6; u += step) {
+    box(cr, s.x(u), axis - 6, 1, 6, kInk);
+    const Epoch e = addtim(tl.iltread, u);
+    const std::string label = step < 86400
+                                  ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
+                                  : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]);
+    text(cr, s.x(u) - 30, axis + 16, label, 11);
+  }
+  text(cr, plot_left, plot_lane_top - 12, "Timeline (UTC)", 14, true);
+}
+
+void day_bars(cairo_t* cr, const Timeline& tl, double span_s, const Visibility& v) {
+  std::vector<double> tday, len, tdayeclp, leneclp;
+  for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) {
+    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / 86400);
+    len.push_back(v.viewact.t2[k] - v.viewact.t1[k]);
+  }
+  for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) {
+    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / 86400);
+    leneclp.push_back(v.vieweclp.t2[k] - v.vieweclp.t1[k]);
+  }
+  const int days = tl.nuserday + (span_s > tl.nuserday * 86400.0 ? 1 : 0);
+  const DayTotals d = daywise(days, tday, len, tdayeclp, leneclp);
+  text(cr, plot_left, kBarsTop - 12, "Visibility per day (hours; dark: in eclipse)", 14, true);
+  box(cr, plot_left, kBarsTop, plot_right - plot_left, kBarsHeight, kOutsidePeriod);
+  for (int h : {0, 6, 12, 18, 24}) {
+    const double y = kBarsTop + kBarsHeight * (1 - h / 24.0);
+    box(cr, plot_left, y, plot_right - plot_left, 1, kGrid);
+    text(cr, plot_left - 10, y + 4, strprintf("%d h", h), 11, false, true);
+  }
+  const double w = (plot_right - plot_left) / std::max(days, 1);
+  for (int j = 0; j < days; ++j) {
+    const auto k = static_cast<std::size_t>(j);
+    const double all = d.daynight[k] / 86400 * kBarsHeight, ecl = d.night[k] / 86400 * kBarsHeight;
+    const double x = plot_left + j * w, bw = std::max(1.0, w * 0.8);
+    box(cr, x, kBarsTop + kBarsHeight - all, bw, all - ecl, plot_visible);
+    box(cr, x, kBarsTop + kBarsHeight - ecl, bw, ecl, plot_visible_eclipse);
+  }
+}
+
+// What holds at orbit time t, as a colour.
+Rgb state(const Tables& t, const Visibility& v, double x) {
+  if (inside(v.viewact, x)) return inside(v.vieweclp, x) ? plot_visible_eclipse : plot_visible;
+  if (inside(t.occults, x)) return plot_occulted;
+  if (inside(t.saa, x)) return plot_saa;
+  return plot_outside_limits;
+}
+
+void phase_map(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
+               const Visibility& v) {
+  const int w = static_cast<int>(plot_right - plot_left), h = static_cast<int>(kMapHeight);
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> img(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h), cairo_surface_destroy);
+  cairo_surface_flush(img.get());
+  unsigned char* px = cairo_image_surface_get_data(img.get());
+  const int stride = cairo_image_surface_get_stride(img.get());
+  const std::vector<double>& nodes = tl.orbits->torb1;
+  for (int row = 0; row < h; ++row) {
+    const double tr = s.t0 + (row + 0.5) / h * (s.t1 - s.t0);
+    // The orbit that holds this row's time: from its ascending node to the next.
+    auto it = std::upper_bound(nodes.begin(), nodes.end(), tr);
+    double n0 = tr, len = 0;
+    if (it != nodes.begin() && nodes.size() >= 2) {
+      const std::size_t k = static_cast<std::size_t>(it - nodes.begin()) - 1;
+      n0 = nodes[k];
+      len = k + 1 < nodes.size() ? nodes[k + 1] - nodes[k] : nodes[k] - nodes[k - 1];
+    }
+    for (int col = 0; col < w; ++col) {
+      const double x = n0 + (col + 0.5) / w * len;
+      const Rgb c = len <= 0 || x < s.t0 || x > s.t1 ? kOutsidePeriod : state(t, v, x);
+      auto* p = reinterpret_cast<std::uint32_t*>(px + row * stride) + col;
+      *p = (static_cast<std::uint32_t>(c.r * 255) << 16) |
+           (static_cast<std::uint32_t>(c.g * 255) << 8) | static_cast<std::uint32_t>(c.b * 255);
+    }
+  }
+  cairo_surface_mark_dirty(img.get());
+  cairo_save(cr);
+  cairo_set_source_surface(cr, img.get(), plot_left, kMapTop);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  text(cr, plot_left, kMapTop - 12,
+       "Orbit by orbit: time since the ascending node (fraction of the orbit) against date", 14,
+       true);
+  for (int q = 0; q <= 4; ++q) {
+    const double x = plot_left + q * (plot_right - plot_left) / 4;
+    box(cr, x, kMapTop + kMapHeight, 1, 6, kInk);
+    text(cr, x - 10, kMapTop + kMapHeight + 20, strprintf("%.2f", q / 4.0), 11);
+  }
+  const double step = tick_step(s.t1 - s.t0);
+  for (double u = s.t0; u <= s.t1 + 1e-6; u += step) {
+    const double y = kMapTop + (u - s.t0) / (s.t1 - s.t0) * kMapHeight;
+    box(cr, plot_left - 6, y, 6, 1, kInk);
+    const Epoch e = addtim(tl.iltread, u);
+    text(cr, plot_left - 10, y + 4,
+         step < 86400 ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
+                      : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]),
+         11, false, true);
+  }
+}
+
+void legend(cairo_t* cr) {
+  const std::pair<Rgb, const char*> items[] = {
+      {plot_visible, "visible"},
+      {plot_visible_eclipse, "visible in eclipse"},
+      {plot_occulted, "occulted by the Earth"},
+      {plot_saa, "in the SAA"},
+      {plot_outside_limits, "outside the attitude limits"}};
+  double x = plot_left;
+  const double y = kMapTop + kMapHeight + 45;
+  for (const auto& [c, name] : items) {
+    box(cr, x, y - 11, 14, 14, c);
+    text(cr, x + 20, y, name, 12);
+    x += 200;
+  }
+}
+
+}  // namespace
+
+bool plot_format_known(const std::string& path) {
+  for (const char* ext : {".pdf", ".png", ".svg"})
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ext) == 0) return true;
+  return false;
+}
+
+void write_plot(const std::string& path, const PlotTitle& title, const Timeline& tl, double tendinp,
+                const Tables& t) {
+  const std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
+  cairo_surface_t* surface =
+      ext == ".pdf"   ? cairo_pdf_surface_create(path.c_str(), plot_width, plot_height)
+      : ext == ".svg" ? cairo_svg_surface_create(path.c_str(), plot_width, plot_height)
+                      : cairo_image_surface_create(CAIRO_FORMAT_RGB24, plot_width, plot_height);
+  cairo_t* cr = cairo_create(surface);
+  box(cr, 0, 0, plot_width, plot_height, kPaper);
+  const Visibility v = visibility_windows(t);
+  const Span s{tl.tstreadif, tendinp};
+  title_block(cr, title, v, !v.viewact.t1.empty());
+  timeline(cr, s, tl, t, v);
+  day_bars(cr, tl, tendinp - tl.tstreadif, v);
+  phase_map(cr, s, tl, t, v);
+  legend(cr);
+  cairo_destroy(cr);
+  if (ext == ".png") cairo_surface_write_to_png(surface, path.c_str());
+  cairo_surface_finish(surface);
+  const cairo_status_t st = cairo_surface_status(surface);
+  cairo_surface_destroy(surface);
+  if (st != CAIRO_STATUS_SUCCESS) {
+    const std::string m = strprintf("unable to write the plot %s ", path.c_str());
+    fail(RunError("", m, m),
+         strprintf("cannot write the plot %s: %s", path.c_str(), cairo_status_to_string(st)));
+  }
+}
+
+}  // namespace kv::report
