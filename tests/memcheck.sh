@@ -16,5 +16,6 @@ year=$(date -u +%Y); mon=$(date -u +%-m); day=$(date -u +%-d)
 cd "$work"
 echo "ann crab kv1 83.63 22.01 $year $mon $day 0 0 0 0 $year $mon $day 12 0 0 0 45 45 10 10 5 1 mc" |
   valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
+    --suppressions="$src/tests/memcheck.supp" \
     --errors-for-leak-kinds=all --trace-children=no "$kelvis"
 grep -q Succesful out/erranncrabmc_kv1.out

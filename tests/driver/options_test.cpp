@@ -29,9 +29,23 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
   EXPECT_EQ(opt.threads, 3);
   EXPECT_EQ(parse({"--help"}, opt), 0);
   EXPECT_EQ(parse({"--version"}, opt), 0);
-  for (const auto& bad : std::vector<std::vector<std::string>>{
-           {"--threads", "0"}, {"--threads", "x"}, {"--threads"}, {"--fast"}, {"extra"}})
-    EXPECT_EQ(parse(bad, opt), 2) << bad[0];
+  for (const auto& bad : std::vector<std::vector<std::string>>{{"--threads", "0"},
+                                                                {"--threads", "x"},
+                                                                {"--threads"},
+                                                                {"--fast"},
+                                                                {"extra"},
+                                                                {"--now", "2024-13-01T00:00:00"},
+                                                                {"--now", "2023-02-29T00:00:00"},
+                                                                {"--now", "2024-03-09 12:00:00"},
+                                                                {"--now", "1999-12-31T23:59:59"},
+                                                                {"--plot", "p.jpg"}})
+    EXPECT_EQ(parse(bad, opt), 2) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+  EXPECT_EQ(parse({"--now", "2024-03-09T12:00:00", "--plot", "a.svg", "--json", "a.json"}, opt),
+            -1);
+  ASSERT_TRUE(opt.now.has_value());
+  EXPECT_EQ(*opt.now, 1709985600);  // date -u -d 2024-03-09T12:00:00 +%s
+  EXPECT_EQ(opt.plot, "a.svg");
+  EXPECT_EQ(opt.json, "a.json");
 }
 
 }  // namespace
