@@ -47,6 +47,9 @@ struct RunContext {
 
   int threads = 0;  // threads of the computation; 0: all cores
 
+  // Folder (ending in '/') that every output name is formed in; "" for the working folder.
+  std::string outdir;
+
   // File names and streams.
   std::string logfnm, orbfnm;
   OutFile loginp, errfl, attinf, attinfang, eclpinf, orbinf, outoccdsp, viewplot;

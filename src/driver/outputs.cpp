@@ -23,10 +23,12 @@ std::string described(const OutputName& o) {
 }  // namespace
 
 std::string bundle_name(const RunContext& ctx, const char* ext) {
-  return "view" + ctx.suffix() + ext;
+  return ctx.outdir + "view" + ctx.suffix() + ext;
 }
 
-std::string daywise_name(const RunContext& ctx) { return "viewplot_" + ctx.suffix() + ".txt"; }
+std::string daywise_name(const RunContext& ctx) {
+  return ctx.outdir + "viewplot_" + ctx.suffix() + ".txt";
+}
 
 std::vector<OutputName> output_names(const RunContext& ctx) {
   std::vector<OutputName> out{

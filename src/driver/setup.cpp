@@ -1,0 +1,127 @@
+#include "driver/setup.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/run_error.hpp"
+#include "common/timescales.hpp"
+#include "driver/config.hpp"
+#include "driver/orbit_file.hpp"
+#include "driver/outputs.hpp"
+#include "driver/request.hpp"
+#include "ephem/ephem.hpp"
+#include "orbit/orbit.hpp"
+
+namespace kv::driver {
+
+Epoch wall_clock(std::time_t now) {
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+}
+
+void open_log_file(RunContext& ctx) {
+  ctx.logfnm = ctx.outdir + "log_" + ctx.suffix() + ".out";
+  if (!ctx.loginp.open(ctx.logfnm)) {
+    const int e = errno;
+    fail(RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), ""),
+         strprintf("cannot create the log file %s: %s", ctx.logfnm.c_str(), std::strerror(e)));
+  }
+}
+
+void form_output_names(RunContext& ctx) {
+  const RunContext::Templates& t = ctx.templates;
+  ctx.errfnmfl = ctx.outdir + name_from_template(t.errfnmfl, ctx, ".out");
+  ctx.attfnm = ctx.outdir + name_from_template(t.attfnm, ctx, ".txt");
+  ctx.attfnmang = ctx.outdir + name_from_template(t.attfnmang, ctx, ".txt");
+  ctx.eclpfnm = ctx.outdir + name_from_template(t.eclpfnm, ctx, ".txt");
+  ctx.orbinfnm = ctx.outdir + name_from_template(t.orbinfnm, ctx, ".txt");
+  ctx.evnoccfnmdsp = ctx.outdir + name_from_template(t.evnoccfnmdsp, ctx, ".txt");
+  check_distinct_outputs(ctx);
+}
+
+void open_log_and_error_files(RunContext& ctx) {
+  open_log_file(ctx);
+  rstdinp(ctx);
+  form_output_names(ctx);
+  ctx.errfl.create(ctx.errfnmfl);
+}
+
+void check_period(RunContext& ctx) {
+  ctx.tstusr2000 = timdif2000(ctx.istusr).days;
+  const double end2000 = timdif2000(ctx.ietusr).days;
+  ctx.tdurs = (end2000 - ctx.tstusr2000) * 86400;
+  ctx.nuserday = static_cast<int>(ctx.tdurs / 86400);
+  if (!(ctx.tdurs > 0 && ctx.tdurs <= max_period_s)) {
+    const std::string m = strprintf(
+        "\n!!!Difference between start time and user end time is %f (not within limits) "
+        "days!!!\nPlease give the correct input  \n",
+        ctx.tdurs / 86400);
+    fail(RunError("", m, m),
+         strprintf("the user period is %f days; it must be more than 0 and at most 400 days",
+                   ctx.tdurs / 86400));
+  }
+  ctx.step = scan_step;
+}
+
+void read_orbit(RunContext& ctx) {
+  const OrbitRecord rec = find_and_read_orbit_file(ctx.orbfnm1, ctx.sid, ctx.curt, ctx.orbfnm);
+  ctx.iltread = rec.iltread;
+  ctx.iorb = rec.iorb;
+  ctx.q = rec.q;
+  ctx.tstusr1900 = timdif(ctx.iltread).days;
+  ctx.timeread2000 = timdif2000(ctx.iltread).days;
+  ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
+  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * 86400;
+  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * 86400;
+  ctx.tendinp = ctx.tdursread;
+  if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= max_start_age_s)) {
+    const double days = ctx.tstreadif / 86400;
+    fail(RunError(
+             "",
+             strprintf("Difference between svi file time and user start time is %f days(allowed "
+                       "number should be within 1 year).Hence there is no furthur processing done",
+                       days),
+             strprintf(
+                 "\nDifference between svi file time and user start time is %f days (allowed "
+                 "number should bwe within 1 year).Hence there is no furthur processing done as "
+                 "latest orbit file is not available",
+                 days)),
+         strprintf("the user start lies %f days after the epoch of the orbit file %s; it must "
+                   "lie 0 to 370 days after it",
+                   days, ctx.orbfnm.c_str()));
+  }
+}
+
+void mean_elements(RunContext& ctx) {
+  ctx.qm = orbit::oscmean(ctx.q);
+  ctx.orbit = orbit::mean_orbit(ctx.qm);
+}
+
+void create_reports(RunContext& ctx) {
+  ctx.eclpinf.create(ctx.eclpfnm);
+  ctx.attinf.create(ctx.attfnm);
+  ctx.orbinf.create(ctx.orbinfnm);
+  const Epoch& e = ctx.iltread;
+  const Elements& m = ctx.qm;
+  ctx.orbinf.printf(" %s", ctx.orbfnm.c_str());
+  ctx.orbinf.printf("\n iltread %d %d %d %d %d %d %d", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
+  ctx.orbinf.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4],
+                    m[5]);
+  if (ctx.flagcrang == 1) ctx.attinfang.create(ctx.attfnmang);
+  ctx.outoccdsp.create(ctx.evnoccfnmdsp);
+}
+
+// The set-up of a run: request, configuration, error file, period, orbit file, mean
+// elements, report files. Throws RunError on the first failed check.
+void setup(std::istream& in, std::time_t now, RunContext& ctx) {
+  ctx.curt = wall_clock(now);
+  read_request(in, ctx);
+  open_log_and_error_files(ctx);
+  check_period(ctx);
+  read_orbit(ctx);
+  mean_elements(ctx);
+  create_reports(ctx);
+}
+
+}  // namespace kv::driver

@@ -1,0 +1,35 @@
+// The set-up steps of a run, in the order a run takes them: the wall clock, the request,
+// the log and error files, the configuration and the output names, the period, the orbit
+// file and its mean elements, the report files.
+#pragma once
+
+#include <ctime>
+#include <istream>
+
+#include "driver/context.hpp"
+
+namespace kv::driver {
+
+Epoch wall_clock(std::time_t now);
+// Creates the log file "log_<suffix>.out" (in ctx.outdir).
+void open_log_file(RunContext& ctx);
+// Forms every output name from the templates (in ctx.outdir) and checks that no two
+// outputs are one file.
+void form_output_names(RunContext& ctx);
+// The log file, the configuration, the output names, the error file.
+void open_log_and_error_files(RunContext& ctx);
+// The user period: day counts, its length in seconds and whole days, its limits.
+void check_period(RunContext& ctx);
+// The newest orbit file: epoch, orbit number, elements, the period in orbit time and the
+// orbit file's age limit.
+void read_orbit(RunContext& ctx);
+// Mean elements and the propagation set.
+void mean_elements(RunContext& ctx);
+// Creates the eclipse view report, the view report, the orbit information file (written
+// here), the view-angle file (flag 1) and the occultation report.
+void create_reports(RunContext& ctx);
+// The set-up of a single run, every step above in order. Throws RunError on the first
+// failed check.
+void setup(std::istream& in, std::time_t now, RunContext& ctx);
+
+}  // namespace kv::driver
