@@ -5,6 +5,7 @@
 #include <ctime>
 #include <iostream>
 
+#include "driver/catalogue.hpp"
 #include "driver/options.hpp"
 #include "driver/run.hpp"
 
@@ -16,5 +17,7 @@ int main(int argc, char** argv) {
         "kelvis: reading the 26-token request from standard input (end it with Ctrl-D; "
         "kelvis --help describes it)\n",
         stderr);
-  return kv::driver::run(std::cin, opt.now.value_or(std::time(nullptr)), opt);
+  const std::time_t now = opt.now.value_or(std::time(nullptr));
+  if (!opt.catalogue.empty()) return kv::driver::run_catalogue(std::cin, now, opt);
+  return kv::driver::run(std::cin, now, opt);
 }

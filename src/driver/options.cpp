@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "common/timescales.hpp"
@@ -98,6 +99,36 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
         return report::plot_format_known(v) ? std::string()
                                             : "the plot's name must end in .pdf, .png or .svg";
       });
+  auto* catalogue =
+      app.add_option("--catalogue", opt.catalogue,
+                     "run the request for every source of a CSV catalogue (header "
+                     "name,ra_deg,dec_deg; the request's own source is not used): writes "
+                     "catalogue_<suffix>.csv, one summary row per source")
+          ->type_name("FILE");
+  app.add_option("--reports", opt.reports,
+                 "with --catalogue: every source's text reports, named as its single run "
+                 "names them, inside DIR (created)")
+      ->type_name("DIR")
+      ->needs(catalogue)
+      ->check([](const std::string& v) {
+        std::error_code ec;
+        std::filesystem::create_directories(v, ec);
+        return std::filesystem::is_directory(v, ec) ? std::string()
+                                                    : "the folder cannot be created";
+      });
+  std::string shard;
+  app.add_option("--shard", shard,
+                 "with --catalogue: only the sources at positions K, K+N, K+2N, ... (0 <= K < "
+                 "N); the summary is named with the shard")
+      ->type_name("K/N")
+      ->needs(catalogue)
+      ->check([](const std::string& v) {
+        int k = -1, n = 0;
+        char tail;
+        return std::sscanf(v.c_str(), "%d/%d%c", &k, &n, &tail) == 2 && k >= 0 && k < n
+                   ? std::string()
+                   : "not K/N with 0 <= K < N";
+      });
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -109,6 +140,12 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
     return 2;
   }
   if (!now.empty()) opt.now = parse_utc(now);
+  if (!shard.empty()) std::sscanf(shard.c_str(), "%d/%d", &opt.shard_k, &opt.shard_n);
+  if (!opt.catalogue.empty() && !opt.plot.empty()) {
+    std::cerr << "kelvis: --plot draws a single run, not a catalogue (kelvis --help shows the "
+                 "usage)\n";
+    return 2;
+  }
   return -1;
 }
 

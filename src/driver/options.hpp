@@ -11,6 +11,9 @@ struct RunOptions {
   int threads = 0;                 // threads of the computation; 0: all cores
   std::optional<std::time_t> now;  // the run's wall-clock time instead of the real clock
   std::string json;                // path of the JSON document ("" for none)
+  std::string catalogue;           // catalogue CSV: one run per source ("" for a single run)
+  std::string reports;             // catalogue runs: folder of every source's reports
+  int shard_k = 0, shard_n = 1;    // catalogue runs: sources at positions k, k + n, ...
   std::string plot;                // path of the plot, .pdf, .png or .svg ("" for none)
 };
 

@@ -4,6 +4,7 @@
 
 #include "driver/context.hpp"
 #include "grid/grid.hpp"
+#include "report/json.hpp"
 #include "report/report.hpp"
 
 namespace kv::driver {
@@ -18,6 +19,8 @@ Vec3 source_direction(double ra_deg, double dec_deg);
 void detect(RunContext& ctx);
 
 report::Heading heading(const RunContext& ctx);
+// Where a run's results came from, for its JSON document.
+report::Provenance provenance(const RunContext& ctx);
 report::Timeline timeline(const RunContext& ctx);
 
 // Writes every report of the run from the tables of ctx: headers and rows of the occultation

@@ -10,6 +10,7 @@ namespace kv::driver {
 namespace {
 
 int parse(std::vector<std::string> args, RunOptions& opt) {
+  opt = RunOptions{};
   args.insert(args.begin(), "kelvis");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -29,16 +30,22 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
   EXPECT_EQ(opt.threads, 3);
   EXPECT_EQ(parse({"--help"}, opt), 0);
   EXPECT_EQ(parse({"--version"}, opt), 0);
-  for (const auto& bad : std::vector<std::vector<std::string>>{{"--threads", "0"},
-                                                                {"--threads", "x"},
-                                                                {"--threads"},
-                                                                {"--fast"},
-                                                                {"extra"},
-                                                                {"--now", "2024-13-01T00:00:00"},
-                                                                {"--now", "2023-02-29T00:00:00"},
-                                                                {"--now", "2024-03-09 12:00:00"},
-                                                                {"--now", "1999-12-31T23:59:59"},
-                                                                {"--plot", "p.jpg"}})
+  for (const auto& bad :
+       std::vector<std::vector<std::string>>{{"--threads", "0"},
+                                             {"--threads", "x"},
+                                             {"--threads"},
+                                             {"--fast"},
+                                             {"extra"},
+                                             {"--now", "2024-13-01T00:00:00"},
+                                             {"--now", "2023-02-29T00:00:00"},
+                                             {"--now", "2024-03-09 12:00:00"},
+                                             {"--now", "1999-12-31T23:59:59"},
+                                             {"--plot", "p.jpg"},
+                                             {"--shard", "1/2"},
+                                             {"--catalogue", "c.csv", "--shard", "2/2"},
+                                             {"--catalogue", "c.csv", "--shard", "x"},
+                                             {"--catalogue", "c.csv", "--reports", "/proc/nope"},
+                                             {"--catalogue", "c.csv", "--plot", "p.png"}})
     EXPECT_EQ(parse(bad, opt), 2) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
   EXPECT_EQ(parse({"--now", "2024-03-09T12:00:00", "--plot", "a.svg", "--json", "a.json"}, opt),
             -1);
@@ -46,6 +53,9 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
   EXPECT_EQ(*opt.now, 1709985600);  // date -u -d 2024-03-09T12:00:00 +%s
   EXPECT_EQ(opt.plot, "a.svg");
   EXPECT_EQ(opt.json, "a.json");
+  EXPECT_EQ(parse({"--catalogue", "c.csv", "--shard", "1/3"}, opt), -1);
+  EXPECT_EQ(opt.shard_k, 1);
+  EXPECT_EQ(opt.shard_n, 3);
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+// Catalogue runs: one request's period, limits and orbit for every source of a CSV file.
+//
+//   read_catalogue  the sources of a catalogue file, every row checked
+//   run_catalogue   the source-independent work once, then every source in parallel
+#pragma once
+
+#include <ctime>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "driver/options.hpp"
+
+namespace kv::driver {
+
+struct CatalogueSource {
+  std::string name;
+  double ra_deg = 0, dec_deg = 0;
+  int line = 0;  // line number in the file
+};
+
+// Reads "name,ra_deg,dec_deg" rows after the header line `name,ra_deg,dec_deg`; lines
+// starting with '#' and empty lines are skipped. Each row is checked as the request checks
+// a source (name of at most 24 characters without '/' or control characters, right
+// ascension 0 to 360, declination -90 to 90) and names must be unique. Throws RunError
+// listing up to 20 bad rows with their line numbers.
+std::vector<CatalogueSource> read_catalogue(const std::string& path);
+
+// The sources of shard k of n: positions k, k + n, k + 2n, ...
+std::vector<CatalogueSource> shard_of(const std::vector<CatalogueSource>& all, int k, int n);
+
+// Runs the request read from `in` for every source of the catalogue opt.catalogue (its own
+// source fields unused): writes the summary CSV (and opt.json, and with opt.reports every
+// source's text reports inside that folder). Returns 0, or -1 after a failure (reported on
+// standard error).
+int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt);
+
+}  // namespace kv::driver

@@ -1,0 +1,152 @@
+// Catalogue runs: every source's reports equal to its single run, shards that together
+// give the whole, and catalogues refused for their bad rows.
+#include "driver/catalogue.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "driver/run.hpp"
+#include "support/fixture.hpp"
+
+namespace kv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kRequest =
+    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7\n";
+const std::string kCatalogue =
+    "name,ra_deg,dec_deg\n# poles, equator, crab, a source near the Sun\nnpole,10,89.5\n"
+    "spole,200,-89.5\neq,180,0\ncrab,83.63,22.01\nnever,350,-3\n";
+
+class Catalogue : public ScratchDir {
+ protected:
+  void SetUp() override {
+    ScratchDir::SetUp();
+    install(kEpoch, kEpoch);
+    fs::create_directory("bin");
+    spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
+    spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
+    for (const char* p : {"bin/enscript", "bin/ps2pdfwr"})
+      fs::permissions(dir_ / p, fs::perms::owner_all);
+    path_ = std::getenv("PATH");
+    setenv("PATH", (dir_ / "bin").c_str(), 1);
+  }
+  void TearDown() override {
+    setenv("PATH", path_.c_str(), 1);
+    ScratchDir::TearDown();
+  }
+  RunResult catalogue(const std::string& text, driver::RunOptions opt) {
+    spit(dir_ / "cat.csv", text);
+    opt.catalogue = "cat.csv";
+    std::istringstream in(kRequest);
+    ::testing::internal::CaptureStderr();
+    const int rc = driver::run_catalogue(in, fixed_now(), opt);
+    return {rc, "", ::testing::internal::GetCapturedStderr(), ""};
+  }
+  // The summary rows of a catalogue summary file, header aside.
+  std::set<std::string> summary_rows(const std::string& name) {
+    std::istringstream in(read(name));
+    std::set<std::string> rows;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) rows.insert(line);
+    return rows;
+  }
+  std::string path_;
+};
+
+// Every text file under a folder, by relative name.
+std::map<std::string, std::string> files_in(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    if (e.is_regular_file()) files[fs::relative(e.path(), dir).string()] = slurp(e.path());
+  return files;
+}
+
+TEST_F(Catalogue, ReportsOfEverySourceEqualItsSingleRun) {
+  driver::RunOptions opt;
+  opt.reports = "rep";
+  ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
+  const auto from_catalogue = files_in(dir_ / "rep");
+  EXPECT_EQ(from_catalogue.size(), 5u * 8);  // log, error, 5 reports, day-wise file
+  // Each source on its own, in its own folder.
+  for (const char* src :
+       {"npole 10 89.5", "spole 200 -89.5", "eq 180 0", "crab 83.63 22.01", "never 350 -3"}) {
+    std::istringstream words(src);
+    std::string name, ra, dec;
+    words >> name >> ra >> dec;
+    SCOPED_TRACE(name);
+    const fs::path single = dir_ / ("single_" + name);
+    fs::create_directory(single);
+    fs::copy(dir_ / "kelvocc_kv1.std", single);
+    for (const auto& e : fs::directory_iterator(dir_))
+      if (e.path().filename().string().starts_with("svi_")) fs::copy(e.path(), single);
+    fs::current_path(single);
+    ASSERT_EQ(run("ann " + name + " kv1 " + ra + " " + dec +
+                      " 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7\n",
+                  fixed_now())
+                  .status,
+              0);
+    fs::current_path(dir_);
+    int compared = 0;
+    for (const auto& [rel, text] : files_in(single)) {
+      if (rel.starts_with("kelvocc_") || rel.starts_with("svi_") || rel.starts_with("viewann"))
+        continue;  // inputs, and the bundle (joined text, PostScript, PDF)
+      ASSERT_TRUE(from_catalogue.count(rel)) << rel;
+      EXPECT_EQ(from_catalogue.at(rel), text) << rel;
+      ++compared;
+    }
+    EXPECT_EQ(compared, 8);
+  }
+  // The summary: one row per source, the source never in view with no window.
+  const std::string summary = read("catalogue_anncrabr7_kv1.csv");
+  EXPECT_NE(summary.find("\nnever,350.000000,-3.000000,0.000,0.000,0,0.000,,,0.000\n"),
+            std::string::npos)
+      << summary;
+}
+
+TEST_F(Catalogue, ShardsTogetherGiveTheWhole) {
+  driver::RunOptions opt;
+  ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
+  const std::set<std::string> whole = summary_rows("catalogue_anncrabr7_kv1.csv");
+  EXPECT_EQ(whole.size(), 5u);
+  std::set<std::string> joined;
+  for (int k = 0; k < 3; ++k) {
+    opt.shard_k = k;
+    opt.shard_n = 3;
+    ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
+    for (const std::string& row :
+         summary_rows("catalogue_anncrabr7_kv1_shard" + std::to_string(k) + "of3.csv"))
+      EXPECT_TRUE(joined.insert(row).second) << row;
+  }
+  EXPECT_EQ(joined, whole);
+}
+
+TEST_F(Catalogue, BadRowsRefuseTheRunAndAreListedWithTheirLines) {
+  const RunResult r = catalogue(
+      "name,ra_deg,dec_deg\nok,1,2\nx,400,0\ny,1\nz,1,north\nok,3,4\na/b,1,1\n"
+      "waytoolongnameforasourcexyz,1,1\nn,nan,1\nm,1,-91\n",
+      {});
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(r.err,
+            "kelvis: catalogue cat.csv: 8 bad rows, nothing was computed\n"
+            "  line 3: right ascension 400.000000 is outside 0 to 360\n"
+            "  line 4: 2 fields instead of 3\n"
+            "  line 5: declination \"north\" is not a number\n"
+            "  line 6: name \"ok\" is listed before\n"
+            "  line 7: name \"a/b\" holds '/', a blank or a control character\n"
+            "  line 8: name \"waytoolongnameforasourcexyz\" is longer than 24 characters\n"
+            "  line 9: right ascension nan is outside 0 to 360\n"
+            "  line 10: declination -91.000000 is outside -90 to 90\n");
+  EXPECT_FALSE(exists("catalogue_anncrabr7_kv1.csv"));
+  EXPECT_EQ(catalogue("name,ra,dec\nok,1,2\n", {}).status, -1);
+  EXPECT_EQ(catalogue("# nothing\n", {}).status, -1);
+}
+
+}  // namespace
+}  // namespace kv::test
