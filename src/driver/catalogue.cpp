@@ -114,8 +114,8 @@ void prepare_source(const RunContext& base, const CatalogueSource& src, const st
 
 // The per-source detectors on the shared samples.
 void detect_source(RunContext& c, const grid::ScanSetup& s, const grid::Samples& g,
-                   bool keep_angles) {
-  c.occults = events::getoccult(s, g, c.fc1, c.thetainp, 1);
+                   const std::vector<events::OccultationParts>& geometry, bool keep_angles) {
+  c.occults = events::getoccult(s, g, c.fc1, c.thetainp, 1, &geometry);
   const view::ViewLimits lim{c.ywsvlim, c.rosvlim, c.nrosvlim, c.romlim, c.rovellim};
   view::ViewScan v = view::getatt(s, g, c.fc1, lim, keep_angles, 1);
   c.views = std::move(v.windows);
@@ -258,6 +258,8 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
     base.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), base.iorb, threads);
     base.eclipses = events::geteclp(s, g, threads);
     base.saa = events::getsaa(s, g, threads);
+    const std::vector<events::OccultationParts> geometry =
+        events::occultation_geometry(g, base.thetainp, threads);
     if (!opt.reports.empty() && !sources.empty())
       create_output_folders(base, sources.front(), opt.reports);
 
@@ -270,7 +272,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
           try {
             RunContext c;
             prepare_source(base, sources[k], opt.reports, c);
-            detect_source(c, s, g, keep_angles);
+            detect_source(c, s, g, geometry, keep_angles);
             const report::Tables t{c.views, c.totviewdur, c.occults, c.saa, c.eclipses};
             rows[k] = report::catalogue_row(c.celnm, c.rasource, c.decsource, timeline(c), t);
             if (!opt.reports.empty()) write_source_reports(c);

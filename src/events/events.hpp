@@ -46,10 +46,24 @@ EventTable geteclp(const grid::ScanSetup& s, const grid::Samples& g, int threads
 bool in_saa(double lat, double lon);
 EventTable getsaa(const grid::ScanSetup& s, const grid::Samples& g, int threads);
 
-// fc1: source unit vector; thetainp: margin above the Earth's limb, degrees.
+// The source-independent part of the occultation function at a state: the nadir unit
+// vector u (negated) and the cosine c of the occultation cone's half-angle.
+struct OccultationParts {
+  Vec3 u;
+  double c;
+};
+OccultationParts occultation_parts(const State& st, double thetainp);
+// The occultation function of source fc1 (unit vector) from its parts; thetainp: margin
+// above the Earth's limb, degrees.
+double occultation(const OccultationParts& p, const Vec3& fc1);
 double occultation(const State& st, const Vec3& fc1, double thetainp);
+// The parts at every grid time, shared by the sources of a catalogue.
+std::vector<OccultationParts> occultation_geometry(const grid::Samples& g, double thetainp,
+                                                   int threads);
+// geometry: the parts at the grid times when already computed (else nullptr).
 EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
-                     double thetainp, int threads);
+                     double thetainp, int threads,
+                     const std::vector<OccultationParts>* geometry = nullptr);
 
 }  // namespace kv::events
 

@@ -8,26 +8,43 @@ namespace kv::events {
 
 // occultation -- cosine of the source-nadir angle minus the cosine of the occultation cone's
 // half-angle (Earth's angular radius plus thetainp), negated: >= 0 when the source is hidden.
-double occultation(const State& st, const Vec3& fc1, double thetainp) {
+// The cone and the nadir direction do not depend on the source.
+OccultationParts occultation_parts(const State& st, double thetainp) {
   const double rho = std::sqrt(st[0] * st[0] + st[1] * st[1] + st[2] * st[2]);
   const Vec3 u{st[0] / rho, st[1] / rho, st[2] / rho};
   const double thetae = std::asin(re_earth / rho) * cdr;
   const double a = (thetainp + thetae) * cnr;
   const double b = thetae * cnr;
   const double rp = re_earth + (std::sin(a) / std::sin(b) - 1) * re_earth;
-  const double c = std::sqrt(1 - rp * rp / (rho * rho));
-  const double m = fc1[0] * u[0] + fc1[1] * u[1] + fc1[2] * u[2];
-  return -(c + m);
+  return {u, std::sqrt(1 - rp * rp / (rho * rho))};
+}
+
+double occultation(const OccultationParts& p, const Vec3& fc1) {
+  const double m = fc1[0] * p.u[0] + fc1[1] * p.u[1] + fc1[2] * p.u[2];
+  return -(p.c + m);
+}
+
+double occultation(const State& st, const Vec3& fc1, double thetainp) {
+  return occultation(occultation_parts(st, thetainp), fc1);
+}
+
+std::vector<OccultationParts> occultation_geometry(const grid::Samples& g, double thetainp,
+                                                   int threads) {
+  std::vector<OccultationParts> parts(g.size());
+  parallel_for(g.size(), threads,
+               [&](std::size_t k) { parts[k] = occultation_parts(g.st[k], thetainp); });
+  return parts;
 }
 
 // getoccult -- occultations of the user period. The scan examines the grid times after the
 // start up to the first at or beyond tendinp - step; an occultation in progress at the end
 // runs to tendinp.
 EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
-                     double thetainp, int threads) {
+                     double thetainp, int threads, const std::vector<OccultationParts>* geometry) {
   std::vector<double> f(g.size());
-  parallel_for(g.size(), threads,
-               [&](std::size_t k) { f[k] = occultation(g.st[k], fc1, thetainp); });
+  parallel_for(g.size(), threads, [&](std::size_t k) {
+    f[k] = geometry ? occultation((*geometry)[k], fc1) : occultation(g.st[k], fc1, thetainp);
+  });
   auto fn = [&](double t) { return occultation(orbit::stvsel(s.orbit, t), fc1, thetainp); };
   return sign_scan(g.t, f, fn, s.step, s.tendinp, s.tendinp - s.step, s.tendinp, threads).on;
 }

@@ -37,15 +37,25 @@ AttAngles attang(const Vec3& roll, const State& state, const Vec3& moon, const V
     pitch = unit(acrosb(sun, roll));
     yaw = unit(acrosb(roll, pitch));
   }
-  const Vec3 vel = unit({state[3], state[4], state[5]});
   const Vec3 minus{-roll[0], -roll[1], -roll[2]};
   AttAngles a{};
   a.yawsunang = clamped_acos(dot(sun, yaw), -0.999999999, 0.999999999);
   a.rolmunang = clamped_acos(dot(moon, roll), -0.999999999, 0.9999999999);
   a.rolsunang = clamped_acos(dot(sun, roll), -0.999999999, 0.9999999999);
   a.verollsunang = clamped_acos(dot(sun, minus), -0.999999999, 0.9999999999);
-  a.rolvelang = clamped_acos(dot(vel, roll), -0.999999999, 0.9999999999);
+  a.rolvelang = rolvel_angle(roll, state);
   return a;
+}
+
+double rolvel_cosine(const Vec3& roll, const State& state) {
+  const Vec3 vel = unit({state[3], state[4], state[5]});
+  return dot(vel, roll);
+}
+
+double rolvel_angle_of_cosine(double c) { return clamped_acos(c, -0.999999999, 0.9999999999); }
+
+double rolvel_angle(const Vec3& roll, const State& state) {
+  return rolvel_angle_of_cosine(rolvel_cosine(roll, state));
 }
 
 }  // namespace kv::view

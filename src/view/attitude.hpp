@@ -22,5 +22,10 @@ struct AttAngles {
 // roll: source unit vector fc1; state: satellite state (only its velocity enters);
 // moon, sun: geocentric unit vectors of date. All in the equatorial inertial frame.
 AttAngles attang(const Vec3& roll, const State& state, const Vec3& moon, const Vec3& sun);
+// The roll-velocity angle of attang alone (the same bits), and its two stages: the cosine
+// of the velocity direction with the roll axis, and the clamped arc cosine of it.
+double rolvel_angle(const Vec3& roll, const State& state);
+double rolvel_cosine(const Vec3& roll, const State& state);
+double rolvel_angle_of_cosine(double c);
 
 }  // namespace kv::view

@@ -37,41 +37,75 @@ namespace {
 
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-// The decisions angle * cdr > limit for every angle acos(clamp(c)) with c in [c0 - d, c0 + d],
-// clamped as attang clamps: 1 all above, 0 none above, -1 undecided.
-int decision(double c0, double d, double low, double high, double limit) {
-  auto above = [&](double c) {
-    if (c < minusone) c = low;
-    if (c > plusone) c = high;
-    return std::acos(c) * cdr > limit;
-  };
-  const bool a = above(c0 - d), b = above(c0 + d);
-  return a == b ? a : -1;
+// Whether angle * cdr > limit for every angle acos(clamp(c)) with c in [c0 - d, c0 + d],
+// clamped as attang clamps: 1 all above, 0 none above, -1 undecided. The smallest angle
+// belongs to the largest c. Limits well inside (0, 180) degrees compare cosines with their
+// cosine, leaving undecided what lies within 1e-12 of it; others take the arc cosines.
+struct Limit {
+  double deg, cos_lim;
+  bool by_cosine;
+  explicit Limit(double lim)
+      : deg(lim), cos_lim(std::cos(lim * cnr)), by_cosine(lim > 0.01 && lim < 179.9) {}
+  int decide(double c0, double d, double low, double high) const {
+    auto clamp = [&](double c) { return c < minusone ? low : c > plusone ? high : c; };
+    const double lo = clamp(c0 - d), hi = clamp(c0 + d);
+    if (by_cosine) {
+      if (hi < cos_lim - 1e-12) return 1;
+      if (lo > cos_lim + 1e-12) return 0;
+      return -1;
+    }
+    const bool a = std::acos(lo) * cdr > deg, b = std::acos(hi) * cdr > deg;
+    return a == b ? a : -1;
+  }
+};
+
+struct ViewThresholds {
+  Limit yaw, rs, nrs, rm, rv;
+};
+
+// The roll-velocity decision from the angle's cosine c (exact state): by the cosine away
+// from the limit, by the angle itself near it.
+bool rolvel_above(double c, const Limit& lim) {
+  if (lim.by_cosine) {
+    if (c < lim.cos_lim - 1e-12) return true;
+    if (c > lim.cos_lim + 1e-12) return false;
+  }
+  return rolvel_angle_of_cosine(c) * cdr > lim.deg;
+}
+
+int certain(const Vec3& fc1, const Vec3& sun, const Vec3& moon, bool rolvel_in,
+            const ViewThresholds& th, double err) {
+  constexpr double kRounding = 1e-12;  // rounding of the dot products and normalisations
+  const double cs = dot(sun, fc1), cm = dot(moon, fc1);
+  // The yaw axis is defined only away from the Sun direction; there attang gives
+  // cos(yawsunang) = -sin(rolsunang).
+  if (!(std::fabs(cs) < kCosOneDegree)) return -1;
+  if (!rolvel_in) return 0;
+  const double d = err + kRounding;
+  const int rs = th.rs.decide(cs, d, -0.999999999, 0.9999999999);
+  if (rs == 0) return 0;
+  const int nrs = th.nrs.decide(-cs, d, -0.999999999, 0.9999999999);
+  if (nrs == 0) return 0;
+  const int rm = th.rm.decide(cm, d, -0.999999999, 0.9999999999);
+  if (rm == 0) return 0;
+  // sin(rolsunang) = sqrt(1 - c^2) over c in [cs - d, cs + d]: largest where |c| is least.
+  const double c_lo = cs - d, c_hi = cs + d;
+  const double c2_max = std::max(c_lo * c_lo, c_hi * c_hi);
+  const double c2_min = (c_lo < 0 && c_hi > 0) ? 0.0 : std::min(c_lo * c_lo, c_hi * c_hi);
+  const double sin_lo = std::sqrt(std::max(0.0, 1 - c2_max)), sin_hi = std::sqrt(1 - c2_min);
+  const double cy = -(sin_lo + sin_hi) / 2, dy = (sin_hi - sin_lo) / 2 + kRounding;
+  const int ys = th.yaw.decide(cy, dy, -0.999999999, 0.999999999);
+  if (ys < 0 || rs < 0 || nrs < 0 || rm < 0) return -1;
+  return ys;
 }
 
 }  // namespace
 
 int certain_in_view(const Vec3& fc1, const Vec3& sun, const Vec3& moon, double rolvelang,
                     const ViewLimits& lim, double err) {
-  constexpr double kRounding = 1e-12;  // rounding of the dot products and normalisations
-  const double cs = dot(sun, fc1), cm = dot(moon, fc1);
-  // The yaw axis is defined only away from the Sun direction; there attang gives
-  // cos(yawsunang) = -sin(rolsunang).
-  if (!(std::fabs(cs) < kCosOneDegree)) return -1;
-  const double d = err + kRounding;
-  const int rs = decision(cs, d, -0.999999999, 0.9999999999, lim.rosvlim);
-  const int nrs = decision(-cs, d, -0.999999999, 0.9999999999, lim.nrosvlim);
-  const int rm = decision(cm, d, -0.999999999, 0.9999999999, lim.romlim);
-  // sin(rolsunang) over the range of rolsunang: sin is unimodal with its top at 90 degrees.
-  const double th_lo = std::acos(std::min(cs + d, 1.0)), th_hi = std::acos(std::max(cs - d, -1.0));
-  const double sin_lo = std::min(std::sin(th_lo), std::sin(th_hi));
-  const double sin_hi =
-      (th_lo < tpi / 4 && th_hi > tpi / 4) ? 1.0 : std::max(std::sin(th_lo), std::sin(th_hi));
-  const double cy = -(sin_lo + sin_hi) / 2, dy = (sin_hi - sin_lo) / 2 + kRounding;
-  const int ys = decision(cy, dy, -0.999999999, 0.999999999, lim.ywsvlim);
-  const bool rv = rolvelang * cdr > lim.rovellim;
-  if (ys < 0 || rs < 0 || nrs < 0 || rm < 0) return -1;
-  return ys && rs && nrs && rm && rv;
+  const ViewThresholds th{Limit(lim.ywsvlim), Limit(lim.rosvlim), Limit(lim.nrosvlim),
+                          Limit(lim.romlim), Limit(lim.rovellim)};
+  return certain(fc1, sun, moon, rolvelang * cdr > lim.rovellim, th, err);
 }
 
 ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
@@ -82,13 +116,17 @@ ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc
   ViewScan v;
   std::vector<char> inview(n);
   if (keep_angles) v.angles.resize(n);
+  const ViewThresholds th{Limit(lim.ywsvlim), Limit(lim.rosvlim), Limit(lim.nrosvlim),
+                          Limit(lim.romlim), Limit(lim.rovellim)};
   parallel_for(n, threads, [&](std::size_t k) {
-    AttAngles a = attang(fc1, g.st[k], g.moon[k], g.sun[k]);
-    if (!g.exact[k]) {
+    AttAngles a;
+    if (g.exact[k]) {
+      a = attang(fc1, g.st[k], g.moon[k], g.sun[k]);
+    } else {
       // Interpolated Sun and Moon: the decision stands when no direction within the
       // interpolation error could change it; otherwise it is taken on the exact ones.
-      const int sure =
-          certain_in_view(fc1, g.sun[k], g.moon[k], a.rolvelang, lim, grid::interpolation_error);
+      const bool rolvel_in = rolvel_above(rolvel_cosine(fc1, g.st[k]), th.rv);
+      const int sure = certain(fc1, g.sun[k], g.moon[k], rolvel_in, th, grid::interpolation_error);
       if (sure >= 0) {
         inview[k] = static_cast<char>(sure);
         return;
