@@ -20,8 +20,10 @@
 #include "driver/setup.hpp"
 #include "driver/steps.hpp"
 #include "driver/tokens.hpp"
+#include "ephem/ephem.hpp"
 #include "events/events.hpp"
 #include "report/catalogue.hpp"
+#include "report/skymap.hpp"
 #include "view/scan.hpp"
 
 namespace kv::driver {
@@ -183,9 +185,48 @@ class Progress {
 };
 
 std::string summary_name(const RunContext& base, const RunOptions& opt, const char* ext) {
-  std::string n = "catalogue_" + base.suffix();
+  std::string n = (opt.sky_nside > 0 ? "skymap_" : "catalogue_") + base.suffix();
+  if (opt.sky_nside > 0) n += strprintf("_n%d", opt.sky_nside);
   if (opt.shard_n > 1) n += strprintf("_shard%dof%d", opt.shard_k, opt.shard_n);
   return n + ext;
+}
+
+// The centres of the HEALPix pixels, named by their RING number.
+std::vector<CatalogueSource> sky_sources(int nside) {
+  std::vector<CatalogueSource> out;
+  int k = 0;
+  for (const auto& [ra, dec] : report::healpix_centres(nside)) {
+    out.push_back({strprintf("pix%d", k), ra, dec, k});
+    ++k;
+  }
+  return out;
+}
+
+// The FITS map and the picture of a sky-map run (all pixels; a shard fills its own).
+void write_sky_map(const RunContext& base, const RunOptions& opt,
+                   const std::vector<report::CatalogueRow>& rows) {
+  const std::size_t npix = 12 * static_cast<std::size_t>(opt.sky_nside) * opt.sky_nside;
+  std::vector<double> vis(npix, 0.0), view(npix, 0.0);
+  const double minutes = base.tdurs / 60;
+  for (const report::CatalogueRow& r : rows) {
+    const auto k = static_cast<std::size_t>(std::stoul(r.name.substr(3)));
+    vis[k] = std::min(1.0, r.visibility_min / minutes);
+    view[k] = std::min(1.0, r.view_windows_min / minutes);
+  }
+  report::write_fits_map(summary_name(base, opt, ".fits"), opt.sky_nside, vis, view);
+  report::SkyPicture p;
+  p.title = strprintf("Where kv1 can look: %s to %s UTC", report::iso8601(base.istusr).c_str(),
+                      report::iso8601(base.ietusr).c_str());
+  p.subtitle = strprintf(
+      "HEALPix NSIDE %d. Limits (deg): roll-Sun %g, negative roll-Sun %g, roll-Moon %g, "
+      "roll-velocity %g, yaw-Sun %g, Earth-limb margin %g.",
+      opt.sky_nside, base.rosvlim, base.nrosvlim, base.romlim, base.rovellim, base.ywsvlim,
+      base.thetainp);
+  for (double d = 0; d <= base.tdurs / 86400 + 1e-9; d += std::max(1.0, base.tdurs / 86400 / 60)) {
+    const ephem::SunMoon sm = ephem::surcha(base.tstusr1900 + base.tstreadif / 86400 + d, -1);
+    p.sun_track.emplace_back(sm.sun_ra * cdr, sm.sun_dec * cdr);
+  }
+  report::write_sky_picture(summary_name(base, opt, ".png"), opt.sky_nside, vis, p);
 }
 
 }  // namespace
@@ -242,7 +283,8 @@ std::vector<CatalogueSource> shard_of(const std::vector<CatalogueSource>& all, i
 int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
   try {
     const std::vector<CatalogueSource> sources =
-        shard_of(read_catalogue(opt.catalogue), opt.shard_k, opt.shard_n);
+        shard_of(opt.sky_nside > 0 ? sky_sources(opt.sky_nside) : read_catalogue(opt.catalogue),
+                 opt.shard_k, opt.shard_n);
     RunContext base;
     base.threads = opt.threads;
     base.curt = wall_clock(now);
@@ -285,6 +327,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
     for (const std::string& f : failures)
       if (!f.empty()) fail(RunError("", "", ""), f);
     report::write_catalogue_csv(summary_name(base, opt, ".csv"), rows);
+    if (opt.sky_nside > 0) write_sky_map(base, opt, rows);
     if (!opt.json.empty()) report::write_catalogue_json(opt.json, provenance(base), rows);
     return 0;
   } catch (const RunError& err) {

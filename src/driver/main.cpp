@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
         "kelvis --help describes it)\n",
         stderr);
   const std::time_t now = opt.now.value_or(std::time(nullptr));
-  if (!opt.catalogue.empty()) return kv::driver::run_catalogue(std::cin, now, opt);
+  if (!opt.catalogue.empty() || opt.sky_nside > 0)
+    return kv::driver::run_catalogue(std::cin, now, opt);
   return kv::driver::run(std::cin, now, opt);
 }

@@ -109,19 +109,31 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                  "with --catalogue: every source's text reports, named as its single run "
                  "names them, inside DIR (created)")
       ->type_name("DIR")
-      ->needs(catalogue)
       ->check([](const std::string& v) {
         std::error_code ec;
         std::filesystem::create_directories(v, ec);
         return std::filesystem::is_directory(v, ec) ? std::string()
                                                     : "the folder cannot be created";
       });
+  auto* sky = app.add_option("--sky-map", opt.sky_nside,
+                             "the sources are the centres of the HEALPix pixels of NSIDE (a "
+                             "power of two, 1 to 256): writes skymap_<suffix>_n<NSIDE>.fits "
+                             "and .png")
+                  ->type_name("NSIDE")
+                  ->excludes(catalogue)
+                  ->check([](const std::string& v) {
+                    int n = 0;
+                    char tail;
+                    return std::sscanf(v.c_str(), "%d%c", &n, &tail) == 1 && n >= 1 && n <= 256 &&
+                                   (n & (n - 1)) == 0
+                               ? std::string()
+                               : "not a power of two from 1 to 256";
+                  });
   std::string shard;
   app.add_option("--shard", shard,
                  "with --catalogue: only the sources at positions K, K+N, K+2N, ... (0 <= K < "
                  "N); the summary is named with the shard")
       ->type_name("K/N")
-      ->needs(catalogue)
       ->check([](const std::string& v) {
         int k = -1, n = 0;
         char tail;
@@ -141,7 +153,14 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
   }
   if (!now.empty()) opt.now = parse_utc(now);
   if (!shard.empty()) std::sscanf(shard.c_str(), "%d/%d", &opt.shard_k, &opt.shard_n);
-  if (!opt.catalogue.empty() && !opt.plot.empty()) {
+  (void)sky;
+  const bool many = !opt.catalogue.empty() || opt.sky_nside > 0;
+  if (!many && (!opt.reports.empty() || !shard.empty())) {
+    std::cerr << "kelvis: --reports and --shard need --catalogue or --sky-map (kelvis --help "
+                 "shows the usage)\n";
+    return 2;
+  }
+  if (many && !opt.plot.empty()) {
     std::cerr << "kelvis: --plot draws a single run, not a catalogue (kelvis --help shows the "
                  "usage)\n";
     return 2;

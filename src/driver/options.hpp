@@ -13,8 +13,10 @@ struct RunOptions {
   std::string json;                // path of the JSON document ("" for none)
   std::string catalogue;           // catalogue CSV: one run per source ("" for a single run)
   std::string reports;             // catalogue runs: folder of every source's reports
-  int shard_k = 0, shard_n = 1;    // catalogue runs: sources at positions k, k + n, ...
-  std::string plot;                // path of the plot, .pdf, .png or .svg ("" for none)
+  int shard_k = 0, shard_n = 1;
+  int sky_nside = 0;  // sky map: the sources are the HEALPix pixel centres    // catalogue runs:
+                      // sources at positions k, k + n, ...
+  std::string plot;   // path of the plot, .pdf, .png or .svg ("" for none)
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -17,6 +17,7 @@ struct CatalogueRow {
   double longest_min = 0;               // the longest visibility window
   std::string first_start, last_start;  // ISO 8601 starts of the first and last ("" if none)
   double eclipse_viewing_min = 0;       // sum of the eclipse viewing windows
+  double view_windows_min = 0;          // sum of the view windows (attitude limits only)
 };
 
 // The row of one source from its tables.

@@ -45,7 +45,11 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
                                              {"--catalogue", "c.csv", "--shard", "2/2"},
                                              {"--catalogue", "c.csv", "--shard", "x"},
                                              {"--catalogue", "c.csv", "--reports", "/proc/nope"},
-                                             {"--catalogue", "c.csv", "--plot", "p.png"}})
+                                             {"--catalogue", "c.csv", "--plot", "p.png"},
+                                             {"--sky-map", "3"},
+                                             {"--sky-map", "0"},
+                                             {"--sky-map", "512"},
+                                             {"--sky-map", "16", "--catalogue", "c.csv"}})
     EXPECT_EQ(parse(bad, opt), 2) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
   EXPECT_EQ(parse({"--now", "2024-03-09T12:00:00", "--plot", "a.svg", "--json", "a.json"}, opt),
             -1);
