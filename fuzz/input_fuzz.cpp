@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes as one input of kelvis; KELVIS_FUZZ_CHECK names the check
-// (check_request, check_config or check_orbit_file). An outcome other than acceptance with
+// (check_request, check_config, check_orbit_file or check_catalogue). An outcome other than acceptance with
 // sound values or a documented rejection aborts.
 #include <cstdio>
 #include <cstdlib>

@@ -127,6 +127,11 @@ TEST_F(Mutation, Requests) {
       check_request, 4000, 1);
 }
 
+TEST_F(Mutation, CatalogueFiles) {
+  mutate_and_check("name,ra_deg,dec_deg\n# sources\ncrab,83.63,22.01\npole,0,90\neq,359.5,-0.5\n",
+                   check_catalogue, 3000, 4);
+}
+
 TEST_F(Mutation, ConfigurationFiles) { mutate_and_check(config_text(), check_config, 3000, 2); }
 
 TEST_F(Mutation, OrbitFiles) {

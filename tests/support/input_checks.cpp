@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/catalogue.hpp"
 #include "driver/config.hpp"
 #include "driver/context.hpp"
 #include "driver/orbit_file.hpp"
@@ -106,6 +108,27 @@ Outcome check_orbit_file(const std::string& text) {
     const double r = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
     if (!(r > 6000 && r < 3e6)) return {true, "propagated state off any Earth orbit"};
   }
+  return {true, ""};
+}
+
+Outcome check_catalogue(const std::string& text) {
+  write_file("catalogue.csv", text);
+  std::vector<driver::CatalogueSource> sources;
+  try {
+    sources = driver::read_catalogue("catalogue.csv");
+  } catch (const RunError& e) {
+    if (starts(e.summary, "catalogue catalogue.csv: ")) return {false, ""};
+    return {false, "undocumented catalogue message: " + e.summary};
+  }
+  std::set<std::string> names;
+  for (const driver::CatalogueSource& s : sources) {
+    if (!clean_name(s.name, 24) || s.name.find(' ') != std::string::npos)
+      return {true, "accepted a bad name"};
+    if (!names.insert(s.name).second) return {true, "accepted a duplicate name"};
+    if (!(s.ra_deg >= 0 && s.ra_deg <= 360 && std::fabs(s.dec_deg) <= 90))
+      return {true, "accepted a position out of range"};
+  }
+  if (sources.empty()) return {true, "accepted a catalogue without sources"};
   return {true, ""};
 }
 

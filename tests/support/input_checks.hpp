@@ -18,5 +18,7 @@ Outcome check_config(const std::string& text);
 // An orbit file, written to "orbit.kv1" in the working folder; when accepted, its mean
 // elements are formed and the state propagated over two days.
 Outcome check_orbit_file(const std::string& text);
+// A catalogue file, written to "catalogue.csv" in the working folder.
+Outcome check_catalogue(const std::string& text);
 
 }  // namespace kv::test
