@@ -328,7 +328,16 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
       if (!f.empty()) fail(RunError("", "", ""), f);
     report::write_catalogue_csv(summary_name(base, opt, ".csv"), rows);
     if (opt.sky_nside > 0) write_sky_map(base, opt, rows);
-    if (!opt.json.empty()) report::write_catalogue_json(opt.json, provenance(base), rows);
+    if (!opt.json.empty()) {
+      report::Provenance p = provenance(base);
+      p.outputs = {{"summary", summary_name(base, opt, ".csv")}};
+      if (opt.sky_nside > 0) {
+        p.outputs.emplace_back("sky map", summary_name(base, opt, ".fits"));
+        p.outputs.emplace_back("sky picture", summary_name(base, opt, ".png"));
+      }
+      if (!opt.reports.empty()) p.outputs.emplace_back("reports folder", opt.reports);
+      report::write_catalogue_json(opt.json, p, rows);
+    }
     return 0;
   } catch (const RunError& err) {
     if (!err.status.empty()) std::fprintf(stderr, "0\n%s\n", err.status.c_str());

@@ -17,9 +17,7 @@ constexpr const char* kDescription =
     "reports of when the source can be observed within the attitude limits and outside\n"
     "Earth occultations and SAA passages, in sunlight and in eclipse.";
 
-constexpr const char* kFooter = R"(Usage: kelvis [OPTIONS] < request
-
-Request tokens (standard input):
+constexpr const char* kFooter = R"(Request tokens (standard input):
    1 user name          at most 24 characters, no '/' or control characters
    2 source name        at most 24 characters, no '/' or control characters
    3 satellite id       kv1
@@ -84,6 +82,7 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
   app.add_option("--now", now,
                  "the run's wall-clock time, UTC, YYYY-MM-DDTHH:MM:SS (default: the clock); "
                  "it picks the orbit file and heads the view report")
+      ->type_name("YYYY-MM-DDTHH:MM:SS")
       ->check([](const std::string& v) {
         return parse_utc(v) ? std::string() : "not a UTC time YYYY-MM-DDTHH:MM:SS of 2000-2099";
       });
@@ -105,9 +104,10 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                      "name,ra_deg,dec_deg; the request's own source is not used): writes "
                      "catalogue_<suffix>.csv, one summary row per source")
           ->type_name("FILE");
-  app.add_option("--reports", opt.reports,
-                 "with --catalogue: every source's text reports, named as its single run "
-                 "names them, inside DIR (created)")
+  app.add_option(
+         "--reports", opt.reports,
+         "with --catalogue or --sky-map: every source's text reports, named as its single run "
+         "names them, inside DIR (created)")
       ->type_name("DIR")
       ->check([](const std::string& v) {
         std::error_code ec;
@@ -130,9 +130,10 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                                : "not a power of two from 1 to 256";
                   });
   std::string shard;
-  app.add_option("--shard", shard,
-                 "with --catalogue: only the sources at positions K, K+N, K+2N, ... (0 <= K < "
-                 "N); the summary is named with the shard")
+  app.add_option(
+         "--shard", shard,
+         "with --catalogue or --sky-map: only the sources at positions K, K+N, K+2N, ... (0 <= K < "
+         "N); the summary is named with the shard")
       ->type_name("K/N")
       ->check([](const std::string& v) {
         int k = -1, n = 0;

@@ -1,7 +1,6 @@
 #include "report/catalogue.hpp"
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
 
 #include "common/out_file.hpp"
 #include "common/run_error.hpp"
@@ -57,38 +56,6 @@ void write_catalogue_csv(const std::string& path, const std::vector<CatalogueRow
     f.printf("%s,%.6f,%.6f,%.3f,%.3f,%d,%.3f,%s,%s,%.3f\n", field(r.name).c_str(), r.ra_deg,
              r.dec_deg, r.view_min, r.visibility_min, r.windows, r.longest_min,
              r.first_start.c_str(), r.last_start.c_str(), r.eclipse_viewing_min);
-  f.close();
-}
-
-void write_catalogue_json(const std::string& path, const Provenance& p,
-                          const std::vector<CatalogueRow>& rows) {
-  nlohmann::ordered_json doc;
-  doc["schema_version"] = json_schema_version;
-  doc["status"] = "success";
-  doc["kelvis"] = {{"version", p.version}, {"commit", p.commit}};
-  doc["run_time"] = iso8601(p.run_time);
-  doc["request_tokens"] = p.request_tokens;
-  doc["configuration"] = {{"file", p.config_file}, {"values", p.config_values}};
-  doc["orbit_file"] = {{"path", p.orbit_file},
-                       {"sha256", p.orbit_sha256},
-                       {"epoch", iso8601(p.orbit_epoch)},
-                       {"orbit_number", p.orbit_number}};
-  nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (const CatalogueRow& r : rows)
-    list.push_back({{"name", r.name},
-                    {"ra_deg", r.ra_deg},
-                    {"dec_deg", r.dec_deg},
-                    {"view_min", r.view_min},
-                    {"visibility_min", r.visibility_min},
-                    {"windows", r.windows},
-                    {"longest_min", r.longest_min},
-                    {"first_start", r.first_start},
-                    {"last_start", r.last_start},
-                    {"eclipse_viewing_min", r.eclipse_viewing_min}});
-  doc["sources"] = list;
-  OutFile f;
-  f.create(path);
-  f.write(doc.dump(2) + "\n");
   f.close();
 }
 

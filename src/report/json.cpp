@@ -7,6 +7,7 @@
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
 #include "events/events.hpp"
+#include "report/catalogue.hpp"
 
 namespace kv::report {
 namespace {
@@ -141,6 +142,31 @@ void write_json(const std::string& path, const Provenance& p, const Heading& h, 
                    {"eclipse_viewing_min", minutes(v.vieweclp, true)}};
   doc["daywise"] = daywise_table(h, tl, v);
   doc["pdf"] = {{"file", pdf}, {"made", pdf_made}};
+  OutFile f;
+  f.create(path);
+  f.write(doc.dump(2) + "\n");
+  f.close();
+}
+
+void write_catalogue_json(const std::string& path, const Provenance& p,
+                          const std::vector<CatalogueRow>& rows) {
+  nlohmann::ordered_json doc;
+  doc["schema_version"] = json_schema_version;
+  doc["status"] = "success";
+  doc.update(provenance(p));
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const CatalogueRow& r : rows)
+    list.push_back({{"name", r.name},
+                    {"ra_deg", r.ra_deg},
+                    {"dec_deg", r.dec_deg},
+                    {"view_min", r.view_min},
+                    {"visibility_min", r.visibility_min},
+                    {"windows", r.windows},
+                    {"longest_min", r.longest_min},
+                    {"first_start", r.first_start},
+                    {"last_start", r.last_start},
+                    {"eclipse_viewing_min", r.eclipse_viewing_min}});
+  doc["sources"] = list;
   OutFile f;
   f.create(path);
   f.write(doc.dump(2) + "\n");

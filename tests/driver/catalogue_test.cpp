@@ -112,9 +112,12 @@ TEST_F(Catalogue, ReportsOfEverySourceEqualItsSingleRun) {
 
 TEST_F(Catalogue, ShardsTogetherGiveTheWhole) {
   driver::RunOptions opt;
+  opt.json = "cat.json";
   ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
   const std::set<std::string> whole = summary_rows("catalogue_anncrabr7_kv1.csv");
   EXPECT_EQ(whole.size(), 5u);
+  EXPECT_NE(read("cat.json").find("\"name\": \"never\""), std::string::npos);
+  opt.json.clear();
   std::set<std::string> joined;
   for (int k = 0; k < 3; ++k) {
     opt.shard_k = k;
