@@ -98,6 +98,9 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
         return report::plot_format_known(v) ? std::string()
                                             : "the plot's name must end in .pdf, .png or .svg";
       });
+  app.add_flag("--no-pdf", opt.no_pdf,
+               "join the reports into view<suffix>.txt but make no PostScript or PDF (for a "
+               "caller that converts later)");
   auto* catalogue =
       app.add_option("--catalogue", opt.catalogue,
                      "run the request for every source of a CSV catalogue (header "
@@ -142,6 +145,29 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                    ? std::string()
                    : "not K/N with 0 <= K < N";
       });
+  CLI::App* serve = app.add_subcommand(
+      "serve",
+      "serve the web page and JSON API on ADDR:PORT; every run is a batch run in a "
+      "scratch folder of its own, with the data folder's configuration and orbit files");
+  serve->add_option("--listen", opt.listen, "address and port (default 127.0.0.1:8080)")
+      ->type_name("ADDR:PORT")
+      ->check([](const std::string& v) {
+        const auto c = v.rfind(':');
+        int port = -1;
+        return c != std::string::npos && c > 0 &&
+                       std::sscanf(v.c_str() + c + 1, "%d", &port) == 1 && port >= 0 && port < 65536
+                   ? std::string()
+                   : "not ADDR:PORT";
+      });
+  serve->add_option("--data", opt.data, "folder of the configuration and orbit files (default .)")
+      ->type_name("DIR")
+      ->check(CLI::ExistingDirectory);
+  serve->add_option("--workers", opt.workers, "runs at once (default: the cores)")
+      ->check(CLI::Range(1, 256));
+  serve->add_option("--run-timeout", opt.run_timeout_s, "seconds before a run is stopped (120)")
+      ->check(CLI::Range(0.001, 86400.0));
+  serve->add_option("--keep-hours", opt.keep_hours, "age of finished runs to remove (24)")
+      ->check(CLI::Range(0.001, 8760.0));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -152,6 +178,7 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
     std::cerr << "kelvis: " << e.what() << " (kelvis --help shows the usage)\n";
     return 2;
   }
+  opt.serve = serve->parsed();
   if (!now.empty()) opt.now = parse_utc(now);
   if (!shard.empty()) std::sscanf(shard.c_str(), "%d/%d", &opt.shard_k, &opt.shard_n);
   (void)sky;

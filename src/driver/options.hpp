@@ -14,9 +14,16 @@ struct RunOptions {
   std::string catalogue;           // catalogue CSV: one run per source ("" for a single run)
   std::string reports;             // catalogue runs: folder of every source's reports
   int shard_k = 0, shard_n = 1;
-  int sky_nside = 0;  // sky map: the sources are the HEALPix pixel centres    // catalogue runs:
-                      // sources at positions k, k + n, ...
-  std::string plot;   // path of the plot, .pdf, .png or .svg ("" for none)
+  bool no_pdf = false;  // join the reports but make no PostScript or PDF
+  int sky_nside = 0;
+  // kelvis serve: the web page and JSON API.
+  bool serve = false;
+  std::string listen = "127.0.0.1:8080", data = ".";
+  int workers = 0;
+  double run_timeout_s = 120,
+         keep_hours = 24;  // sky map: the sources are the HEALPix pixel centres    // catalogue
+                           // runs: sources at positions k, k + n, ...
+  std::string plot;  // path of the plot, .pdf, .png or .svg ("" for none)
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -51,9 +51,10 @@ void report_failure(RunContext& ctx, const RunError& err) {
 
 // Joins the reports and converts them to PDF: 0 on success, the converter's exit code when
 // it failed, -1 when a program could not be started or made no PDF (each named in the log).
-int bundle(RunContext& ctx) {
+int bundle(RunContext& ctx, bool make_pdf) {
   const std::string joined = bundle_name(ctx, ".txt");
   report::join_reports({ctx.attfnm, ctx.eclpfnm, ctx.evnoccfnmdsp}, joined);
+  if (!make_pdf) return 0;
   std::string problem;
   const int rc = report::txt2pdf(joined, &problem);
   if (rc != 0) {
@@ -98,11 +99,11 @@ report::Provenance provenance(const RunContext& ctx) {
 }
 
 // Writes the JSON document; a failure is reported and makes the exit status -1.
-int write_json(RunContext& ctx, const std::string& path, int rc) {
+int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked) {
   try {
     const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
     report::write_json(path, provenance(ctx), heading(ctx), timeline(ctx), {t, ctx.orbits},
-                       bundle_name(ctx, ".pdf"), rc == 0);
+                       bundle_name(ctx, ".pdf"), rc == 0 && pdf_asked);
     return rc;
   } catch (const RunError& err) {
     if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);
@@ -155,8 +156,8 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
     ctx.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", ctx.inderr);
     ctx.errfl.close();
     ctx.loginp.close();
-    int rc = bundle(ctx);
-    if (!opt.json.empty()) rc = write_json(ctx, opt.json, rc);
+    int rc = bundle(ctx, !opt.no_pdf);
+    if (!opt.json.empty()) rc = write_json(ctx, opt.json, rc, !opt.no_pdf);
     if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc);
     return rc;
   } catch (const RunError& err) {

@@ -1,0 +1,143 @@
+// kelvis serve over loopback with the HTTP library's client: a typical run, failed runs
+// with their messages, files of one run unreachable from another, names refused, the body
+// limit and the run time limit.
+#include "serve/server.hpp"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "common/run_error.hpp"
+#include "common/timescales.hpp"
+#include "support/fixture.hpp"
+
+namespace kv::test {
+namespace {
+
+using nlohmann::json;
+
+class Serve : public ScratchDir {
+ protected:
+  void start(double timeout_s = 60) {
+    install(kEpoch, kEpoch);
+    serve::ServeOptions o;
+    o.port = 0;
+    o.data = dir_.string();
+    o.kelvis = KELVIS_BINARY;
+    o.workers = 2;
+    o.run_timeout_s = timeout_s;
+    server_ = std::make_unique<serve::Server>(o);
+    port_ = server_->bind();
+    ASSERT_GT(port_, 0);
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+    client_->set_read_timeout(60, 0);
+  }
+  void TearDown() override {
+    if (server_) server_->stop();
+    if (thread_.joinable()) thread_.join();
+    ScratchDir::TearDown();
+  }
+  httplib::Result post(const json& body) {
+    return client_->Post("/api/v1/runs", body.dump(), "application/json");
+  }
+  static json typical(const std::string& source = "crab") {
+    return {{"user", "ann"},
+            {"source", source},
+            {"ra_deg", 83.63},
+            {"dec_deg", 22.01},
+            {"start", "2024-03-10T00:00:00"},
+            {"end", "2024-03-11T00:00:00.500"},
+            {"limits",
+             {{"roll_sun", 45},
+              {"neg_roll_sun", 45},
+              {"roll_moon", 10},
+              {"roll_velocity", 10},
+              {"earth_margin", 5}}},
+            {"angle_file", false},
+            {"tag", "r7"}};
+  }
+  std::unique_ptr<serve::Server> server_;
+  std::unique_ptr<httplib::Client> client_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+TEST_F(Serve, ATypicalRunItsDocumentAndItsFiles) {
+  start();
+  // The server reads the orbit file of the day of the real clock: give it one for today.
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  const Epoch today{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
+  install(today, today);
+  json body = typical();
+  body["start"] = strprintf("%04d-%02d-%02dT00:00:00", today[0], today[1], today[2]);
+  const Epoch end = addtim(today, 86400);
+  body["end"] = strprintf("%04d-%02d-%02dT00:00:00", end[0], end[1], end[2]);
+  auto r = post(body);
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->status, 201) << r->body;
+  const json doc = json::parse(r->body);
+  EXPECT_EQ(doc["request"]["source"]["name"], "crab");
+  const std::string id = doc["run_id"];
+  EXPECT_EQ(id.size(), 32u);
+  r = client_->Get("/api/v1/runs/" + id);
+  ASSERT_EQ(r->status, 200);
+  EXPECT_EQ(json::parse(r->body)["run_id"], id);
+  r = client_->Get("/api/v1/runs/" + id + "/files/out/vrepanncrabr7_kv1.txt");
+  ASSERT_EQ(r->status, 404);  // the test configuration writes beside the run, not in out/
+  r = client_->Get("/api/v1/runs/" + id + "/files/vrepanncrabr7_kv1.txt");
+  ASSERT_EQ(r->status, 200);
+  EXPECT_NE(r->body.find("View Opportunity Duration"), std::string::npos);
+  r = client_->Get("/runs/" + id);
+  ASSERT_EQ(r->status, 200);
+  EXPECT_NE(r->body.find("<table id=\"windows\">"), std::string::npos);
+  EXPECT_NE(r->body.find("files/plot.png"), std::string::npos);
+  r = client_->Get("/api/v1/runs/" + id + "/files/viewanncrabr7_kv1.pdf");
+  ASSERT_EQ(r->status, 200);
+  EXPECT_EQ(r->body.rfind("%PDF", 0), 0u);
+  // Another run's id, and names reaching out of the run.
+  for (const std::string& path :
+       {"/api/v1/runs/" + std::string(32, '0') + "/files/vrepanncrabr7_kv1.txt",
+        "/api/v1/runs/" + id + "/files/../" + id + "/request.txt",
+        "/api/v1/runs/" + id + "/files/kelvocc_kv1.std", "/api/v1/runs/" + id + "/files/%2e%2e"})
+    EXPECT_EQ(client_->Get(path)->status, 404) << path;
+}
+
+TEST_F(Serve, FailedRunsAndRefusedInputs) {
+  start();
+  json body = typical();
+  body["end"] = "2024-03-09T00:00:00";
+  auto r = post(body);  // the clock's day has no orbit file, or the period is refused
+  ASSERT_EQ(r->status, 422);
+  EXPECT_FALSE(json::parse(r->body)["error"].get<std::string>().empty());
+  for (const std::string name : {"a/b", "..", "x..y", "p%d", "a b"}) {
+    body = typical(name);
+    r = post(body);
+    EXPECT_EQ(r->status, 400) << name;
+  }
+  std::string raw = typical("cafX").dump();
+  raw[raw.find("cafX") + 3] = '\xc3';  // invalid UTF-8
+  EXPECT_EQ(client_->Post("/api/v1/runs", raw, "application/json")->status, 400);
+  r = client_->Post("/api/v1/runs", "{not json", "application/json");
+  EXPECT_EQ(r->status, 400);
+  r = client_->Post("/api/v1/runs", std::string(2 << 20, ' '), "application/json");
+  EXPECT_EQ(r->status, 413);
+  r = client_->Get("/");
+  EXPECT_EQ(r->status, 200);
+  EXPECT_NE(r->body.find("<form method=\"post\" action=\"/runs\">"), std::string::npos);
+}
+
+TEST_F(Serve, ARunPastItsTimeLimitIsStoppedAndTheServerAnswers) {
+  start(0.001);
+  auto r = post(typical());
+  ASSERT_EQ(r->status, 504);
+  EXPECT_NE(r->body.find("time limit"), std::string::npos);
+  EXPECT_EQ(client_->Get("/")->status, 200);
+}
+
+}  // namespace
+}  // namespace kv::test
