@@ -158,8 +158,14 @@ Outcome run_batch(const std::string& kelvis, const fs::path& dir, double timeout
   argv.push_back(nullptr);
   pid_t pid;
   Outcome o;
-  const int rc = posix_spawn(&pid, kelvis.c_str(), &fa, nullptr, argv.data(), environ);
+  // In a process group of its own, so that a stopped run takes its children with it.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);
+  const int rc = posix_spawn(&pid, kelvis.c_str(), &fa, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
+  posix_spawnattr_destroy(&attr);
   if (rc != 0) {
     o.message = "the batch program could not be started";
     return o;
@@ -171,7 +177,7 @@ Outcome run_batch(const std::string& kelvis, const fs::path& dir, double timeout
     if (w == pid) break;
     if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >
         timeout_s) {
-      kill(pid, SIGKILL);
+      kill(-pid, SIGKILL);
       waitpid(pid, &st, 0);
       o.timed_out = true;
       o.message = strprintf("the run was stopped after %.0f s, its time limit", timeout_s);

@@ -20,12 +20,12 @@ using nlohmann::json;
 
 class Serve : public ScratchDir {
  protected:
-  void start(double timeout_s = 60) {
+  void start(double timeout_s = 60, const std::string& kelvis = KELVIS_BINARY) {
     install(kEpoch, kEpoch);
     serve::ServeOptions o;
     o.port = 0;
     o.data = dir_.string();
-    o.kelvis = KELVIS_BINARY;
+    o.kelvis = kelvis;
     o.workers = 2;
     o.run_timeout_s = timeout_s;
     server_ = std::make_unique<serve::Server>(o);
@@ -132,7 +132,10 @@ TEST_F(Serve, FailedRunsAndRefusedInputs) {
 }
 
 TEST_F(Serve, ARunPastItsTimeLimitIsStoppedAndTheServerAnswers) {
-  start(0.001);
+  // A batch program that hangs.
+  spit(dir_ / "hang.sh", "#!/bin/sh\nsleep 30\n");
+  std::filesystem::permissions(dir_ / "hang.sh", std::filesystem::perms::owner_all);
+  start(0.3, (dir_ / "hang.sh").string());
   auto r = post(typical());
   ASSERT_EQ(r->status, 504);
   EXPECT_NE(r->body.find("time limit"), std::string::npos);
