@@ -595,14 +595,15 @@ void on_signal(int) { g_signalled = true; }
 
 int serve_main(const ServeOptions& opt) {
   Server server(opt);
-  if (server.bind() < 0) {
+  const int port = server.bind();
+  if (port < 0) {
     std::fprintf(stderr, "kelvis: cannot listen on %s:%d\n", opt.host.c_str(), opt.port);
     return 1;
   }
   std::signal(SIGTERM, on_signal);
   std::signal(SIGINT, on_signal);
   std::fprintf(stderr, "kelvis serve: listening on http://%s:%d/ (data %s)\n", opt.host.c_str(),
-               opt.port, opt.data.c_str());
+               port, opt.data.c_str());
   std::thread watcher([&] {
     while (!g_signalled) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::fprintf(stderr, "kelvis serve: stopping after the runs in progress\n");
