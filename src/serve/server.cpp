@@ -144,15 +144,16 @@ struct Outcome {
 };
 
 // Runs the batch program in `dir` with the request on its standard input.
-Outcome run_batch(const std::string& kelvis, const fs::path& dir, double timeout_s) {
+Outcome run_batch(const std::string& kelvis, const fs::path& dir, double timeout_s,
+                  const std::vector<std::string>& options) {
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
   posix_spawn_file_actions_addopen(&fa, 0, "request.txt", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&fa, 1, "kelvis.out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_adddup2(&fa, 1, 2);
-  std::vector<std::string> args{kelvis,     "--json",   "run.json",  "--plot",
-                                "plot.png", "--no-pdf", "--threads", "1"};
+  std::vector<std::string> args{kelvis};
+  args.insert(args.end(), options.begin(), options.end());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -343,8 +344,13 @@ struct Server::Impl {
   bool stopping = false;
   std::thread sweeper;
 
-  // Runs the fields in a new folder; the run id, the outcome, and 503/400 via `http_status`.
-  std::string start_run(const RunFields& f, Outcome& o, int& http_status, std::string& why) {
+  // Runs the fields in a new folder (with `extra` written there, and these batch options);
+  // the run id, the outcome, and 503/400 via `http_status`.
+  std::string start_run(const RunFields& f, Outcome& o, int& http_status, std::string& why,
+                        const std::vector<std::string>& options = {"--json", "run.json", "--plot",
+                                                                   "plot.png", "--no-pdf",
+                                                                   "--threads", "1"},
+                        const std::pair<std::string, std::string>& extra = {}) {
     const std::string text = request_text(f, kSid, &why);
     if (text.empty()) {
       http_status = 400;
@@ -366,7 +372,8 @@ struct Server::Impl {
     try {
       prepare_folder(root / id, opt.data);
       std::ofstream(root / id / "request.txt") << text;
-      o = run_batch(opt.kelvis, root / id, opt.run_timeout_s);
+      if (!extra.first.empty()) std::ofstream(root / id / extra.first) << extra.second;
+      o = run_batch(opt.kelvis, root / id, opt.run_timeout_s, options);
     } catch (const std::exception& e) {
       o.message = std::string("the run could not be set up: ") + e.what();
     }
@@ -416,6 +423,7 @@ struct Server::Impl {
   }
 
   void routes();
+  void many_routes();
   void sweep();
 };
 
@@ -534,6 +542,73 @@ void Server::Impl::routes() {
   });
 }
 
+// The fields of a catalogue or sky-map request from the query: period, limits, user, tag
+// (the source fields are not used by such a run).
+RunFields query_fields(const httplib::Request& req) {
+  RunFields f;
+  auto get = [&](const char* k, const std::string& d) {
+    return req.has_param(k) ? req.get_param_value(k) : d;
+  };
+  f.user = get("user", "web");
+  f.source = "catalogue";
+  f.tag = get("tag", "c");
+  f.ra_deg = "0";
+  f.dec_deg = "0";
+  f.start = get("start", "");
+  f.end = get("end", "");
+  f.roll_sun = get("roll_sun", f.roll_sun);
+  f.neg_roll_sun = get("neg_roll_sun", f.neg_roll_sun);
+  f.roll_moon = get("roll_moon", f.roll_moon);
+  f.roll_velocity = get("roll_velocity", f.roll_velocity);
+  f.earth_margin = get("earth_margin", f.earth_margin);
+  return f;
+}
+
+void Server::Impl::many_routes() {
+  // A catalogue CSV in the body; the period and limits in the query: the summary CSV.
+  http.Post("/api/v1/catalogues", [this](const httplib::Request& req, httplib::Response& res) {
+    Outcome o;
+    int status = 0;
+    std::string why;
+    const std::string id =
+        start_run(query_fields(req), o, status, why,
+                  {"--catalogue", "catalogue.csv", "--json", "catalogue.json", "--threads", "1"},
+                  {"catalogue.csv", req.body});
+    if (status != 201) {
+      if (status == 503) res.set_header("Retry-After", "5");
+      return error(res, status, why.empty() ? o.message : why);
+    }
+    for (const std::string& f : run_files(root / id))
+      if (f.rfind("catalogue_", 0) == 0) res.set_content(slurp(root / id / f), "text/csv");
+    res.status = 201;
+    res.set_header("X-Run-Id", id);
+  });
+  // The sky map of a period: GET /sky?start=...&end=...&nside=8 (NSIDE 1 to 16 here).
+  http.Get("/sky", [this](const httplib::Request& req, httplib::Response& res) {
+    const std::string nside = req.has_param("nside") ? req.get_param_value("nside") : "8";
+    if (nside != "1" && nside != "2" && nside != "4" && nside != "8" && nside != "16")
+      return error(res, 400, "nside: 1, 2, 4, 8 or 16");
+    Outcome o;
+    int status = 0;
+    std::string why;
+    const std::string id =
+        start_run(query_fields(req), o, status, why, {"--sky-map", nside, "--threads", "1"});
+    if (status != 201) return error(res, status, why.empty() ? o.message : why);
+    std::string page = std::string(
+                           "<!doctype html><html><head><meta charset=\"utf-8\"><title>"
+                           "kelvis sky map</title>") +
+                       kStyle + "</head><body><h1>Sky map</h1>";
+    for (const std::string& f : run_files(root / id))
+      if (f.rfind("skymap_", 0) == 0) {
+        const std::string href = "/runs/" + id + "/files/" + html(f);
+        page += f.size() > 4 && f.compare(f.size() - 4, 4, ".png") == 0
+                    ? "<p><img id=\"skymap\" alt=\"sky map\" src=\"" + href + "\"></p>"
+                    : "<p><a href=\"" + href + "\">" + html(f) + "</a></p>";
+      }
+    res.set_content(page + "</body></html>", "text/html; charset=utf-8");
+  });
+}
+
 // Removes finished runs older than keep_hours, once a minute.
 void Server::Impl::sweep() {
   std::unique_lock<std::mutex> lock(m);
@@ -558,6 +633,7 @@ Server::Server(ServeOptions opt) : impl_(std::make_unique<Impl>()) {
   fs::create_directories(impl_->root);
   fs::permissions(impl_->root, fs::perms::owner_all);
   impl_->routes();
+  impl_->many_routes();
   impl_->sweeper = std::thread([this] { impl_->sweep(); });
 }
 

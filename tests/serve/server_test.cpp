@@ -107,6 +107,40 @@ TEST_F(Serve, ATypicalRunItsDocumentAndItsFiles) {
     EXPECT_EQ(client_->Get(path)->status, 404) << path;
 }
 
+// Today and tomorrow (UTC, the server's clock).
+std::pair<std::string, std::string> today_period() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  const Epoch today{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
+  const Epoch end = addtim(today, 86400);
+  return {strprintf("%04d-%02d-%02dT00:00:00", today[0], today[1], today[2]),
+          strprintf("%04d-%02d-%02dT00:00:00", end[0], end[1], end[2])};
+}
+
+TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
+  start();
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  const Epoch today{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
+  install(today, today);
+  const auto [from, to] = today_period();
+  const std::string query = "?start=" + from + "&end=" + to;
+  auto r = client_->Post("/api/v1/catalogues" + query,
+                         "name,ra_deg,dec_deg\ncrab,83.63,22.01\npole,0,90\n", "text/csv");
+  ASSERT_EQ(r->status, 201) << r->body;
+  EXPECT_EQ(r->body.rfind("name,ra_deg,dec_deg,", 0), 0u);
+  EXPECT_NE(r->body.find("\npole,"), std::string::npos);
+  r = client_->Post("/api/v1/catalogues" + query, "name,ra_deg,dec_deg\nx,400,0\n", "text/csv");
+  EXPECT_EQ(r->status, 422);
+  EXPECT_NE(r->body.find("1 bad rows"), std::string::npos);
+  r = client_->Get("/sky" + query + "&nside=1");
+  ASSERT_EQ(r->status, 200) << r->body;
+  EXPECT_NE(r->body.find("<img id=\"skymap\""), std::string::npos);
+  EXPECT_EQ(client_->Get("/sky" + query + "&nside=3")->status, 400);
+}
+
 TEST_F(Serve, FailedRunsAndRefusedInputs) {
   start();
   json body = typical();
@@ -122,6 +156,20 @@ TEST_F(Serve, FailedRunsAndRefusedInputs) {
   std::string raw = typical("cafX").dump();
   raw[raw.find("cafX") + 3] = '\xc3';  // invalid UTF-8
   EXPECT_EQ(client_->Post("/api/v1/runs", raw, "application/json")->status, 400);
+  // Classes of refused requests: each a 422 with the batch run's own words.
+  const std::pair<const char*, json> refused[] = {
+      {"Right Ascension value 400", json{{"ra_deg", 400}}},
+      {"Declination value", json{{"dec_deg", -91}}},
+      {"year 1999 is outside", json{{"start", "1999-12-31T00:00:00"}}},
+      {"day 30 does not exist", json{{"start", "2025-02-30T00:00:00"}}},
+  };
+  for (const auto& [words, change] : refused) {
+    body = typical();
+    body.update(change);
+    r = post(body);
+    EXPECT_EQ(r->status, 422) << words;
+    EXPECT_NE(r->body.find(words), std::string::npos) << r->body;
+  }
   r = client_->Post("/api/v1/runs", "{not json", "application/json");
   EXPECT_EQ(r->status, 400);
   r = client_->Post("/api/v1/runs", std::string(2 << 20, ' '), "application/json");
