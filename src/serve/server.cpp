@@ -609,11 +609,13 @@ void Server::Impl::many_routes() {
   });
 }
 
-// Removes finished runs older than keep_hours, once a minute.
+// Removes finished runs older than keep_hours.
 void Server::Impl::sweep() {
   std::unique_lock<std::mutex> lock(m);
   while (!stopping) {
-    cv.wait_for(lock, std::chrono::seconds(60));
+    // Once a minute, or four times within the age for short ages.
+    cv.wait_for(lock,
+                std::chrono::duration<double>(std::clamp(opt.keep_hours * 3600 / 4, 0.05, 60.0)));
     const auto limit = fs::file_time_type::clock::now() -
                        std::chrono::duration_cast<fs::file_time_type::duration>(
                            std::chrono::duration<double>(opt.keep_hours * 3600));

@@ -20,13 +20,16 @@ using nlohmann::json;
 
 class Serve : public ScratchDir {
  protected:
-  void start(double timeout_s = 60, const std::string& kelvis = KELVIS_BINARY) {
+  void start(double timeout_s = 60, const std::string& kelvis = KELVIS_BINARY, int workers = 2,
+             int queue = 0, double keep_hours = 24) {
     install(kEpoch, kEpoch);
     serve::ServeOptions o;
     o.port = 0;
     o.data = dir_.string();
     o.kelvis = kelvis;
-    o.workers = 2;
+    o.workers = workers;
+    o.queue = queue;
+    o.keep_hours = keep_hours;
     o.run_timeout_s = timeout_s;
     server_ = std::make_unique<serve::Server>(o);
     port_ = server_->bind();
@@ -188,6 +191,41 @@ TEST_F(Serve, ARunPastItsTimeLimitIsStoppedAndTheServerAnswers) {
   ASSERT_EQ(r->status, 504);
   EXPECT_NE(r->body.find("time limit"), std::string::npos);
   EXPECT_EQ(client_->Get("/")->status, 200);
+}
+
+// One worker and a queue of one: a third run at once is refused with 503 and Retry-After.
+TEST_F(Serve, AFullQueueAnswers503) {
+  spit(dir_ / "hang.sh", "#!/bin/sh\nsleep 30\n");
+  std::filesystem::permissions(dir_ / "hang.sh", std::filesystem::perms::owner_all);
+  start(1.0, (dir_ / "hang.sh").string(), 1, 1);
+  std::vector<std::thread> clients;
+  std::vector<int> status(3, 0);
+  std::string retry_after;
+  for (int k = 0; k < 3; ++k) {
+    clients.emplace_back([&, k] {
+      httplib::Client c("127.0.0.1", port_);
+      c.set_read_timeout(30, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(150 * k));
+      auto r = c.Post("/api/v1/runs", typical().dump(), "application/json");
+      status[static_cast<std::size_t>(k)] = r ? r->status : -1;
+      if (r && r->status == 503) retry_after = r->get_header_value("Retry-After");
+    });
+  }
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(std::count(status.begin(), status.end(), 504), 2);  // the hanging runs, stopped
+  EXPECT_EQ(std::count(status.begin(), status.end(), 503), 1);
+  EXPECT_EQ(retry_after, "5");
+}
+
+// Finished runs are removed after their age.
+TEST_F(Serve, FinishedRunsAreRemovedAfterTheirAge) {
+  start(60, KELVIS_BINARY, 2, 0, 0.5 / 3600);
+  auto r = post(typical());
+  ASSERT_EQ(r->status, 422);  // refused (no orbit file for today), but a run all the same
+  const std::string id = json::parse(r->body)["run_id"];
+  EXPECT_TRUE(std::filesystem::exists(dir_ / ".kelvis-runs" / id));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / ".kelvis-runs" / id));
 }
 
 }  // namespace
