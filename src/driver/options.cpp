@@ -118,20 +118,20 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
         return std::filesystem::is_directory(v, ec) ? std::string()
                                                     : "the folder cannot be created";
       });
-  auto* sky = app.add_option("--sky-map", opt.sky_nside,
-                             "the sources are the centres of the HEALPix pixels of NSIDE (a "
-                             "power of two, 1 to 256): writes skymap_<suffix>_n<NSIDE>.fits "
-                             "and .png")
-                  ->type_name("NSIDE")
-                  ->excludes(catalogue)
-                  ->check([](const std::string& v) {
-                    int n = 0;
-                    char tail;
-                    return std::sscanf(v.c_str(), "%d%c", &n, &tail) == 1 && n >= 1 && n <= 256 &&
-                                   (n & (n - 1)) == 0
-                               ? std::string()
-                               : "not a power of two from 1 to 256";
-                  });
+  app.add_option("--sky-map", opt.sky_nside,
+                 "the sources are the centres of the HEALPix pixels of NSIDE (a "
+                 "power of two, 1 to 256): writes skymap_<suffix>_n<NSIDE>.fits "
+                 "and .png")
+      ->type_name("NSIDE")
+      ->excludes(catalogue)
+      ->check([](const std::string& v) {
+        int n = 0;
+        char tail;
+        return std::sscanf(v.c_str(), "%d%c", &n, &tail) == 1 && n >= 1 && n <= 256 &&
+                       (n & (n - 1)) == 0
+                   ? std::string()
+                   : "not a power of two from 1 to 256";
+      });
   std::string shard;
   app.add_option(
          "--shard", shard,
@@ -181,7 +181,6 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
   opt.serve = serve->parsed();
   if (!now.empty()) opt.now = parse_utc(now);
   if (!shard.empty()) std::sscanf(shard.c_str(), "%d/%d", &opt.shard_k, &opt.shard_n);
-  (void)sky;
   const bool many = !opt.catalogue.empty() || opt.sky_nside > 0;
   if (!many && (!opt.reports.empty() || !shard.empty())) {
     std::cerr << "kelvis: --reports and --shard need --catalogue or --sky-map (kelvis --help "

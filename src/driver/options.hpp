@@ -23,7 +23,7 @@ struct RunOptions {
   double run_timeout_s = 120,
          keep_hours = 24;  // sky map: the sources are the HEALPix pixel centres    // catalogue
                            // runs: sources at positions k, k + n, ...
-  std::string plot;  // path of the plot, .pdf, .png or .svg ("" for none)
+  std::string plot;        // path of the plot, .pdf, .png or .svg ("" for none)
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -14,6 +14,9 @@ extern char** environ;
 
 namespace kv::report {
 
+namespace {
+
+// The log line for a program that failed with rc (-1: could not be started).
 std::string describe_failure(const std::string& program, int rc, const std::string& pdf) {
   if (rc < 0)
     return strprintf("\nunable to run the program %s: the PDF %s was not made\n", program.c_str(),
@@ -21,6 +24,8 @@ std::string describe_failure(const std::string& program, int rc, const std::stri
   return strprintf("\nthe program %s failed with status %d: the PDF %s was not made\n",
                    program.c_str(), rc, pdf.c_str());
 }
+
+}  // namespace
 
 int run_program(const std::vector<std::string>& argv) {
   std::vector<char*> args;

@@ -86,18 +86,9 @@ ordered_json provenance(const Provenance& p) {
 }
 
 ordered_json daywise_table(const Heading& h, const Timeline& tl, const Visibility& v) {
-  std::vector<double> tday, len, tdayeclp, leneclp;
-  for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) {
-    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / 86400);
-    len.push_back(v.viewact.t2[k] - v.viewact.t1[k]);
-  }
-  for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) {
-    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / 86400);
-    leneclp.push_back(v.vieweclp.t2[k] - v.vieweclp.t1[k]);
-  }
-  const bool partial = h.tdurs > tl.nuserday * 86400.0;
-  const int days = tl.nuserday + (partial ? 1 : 0);
-  const DayTotals d = daywise(days, tday, len, tdayeclp, leneclp);
+  const DayTotals d = daywise_with_partial(tl, h.tdurs, v);
+  const int days = static_cast<int>(d.daynight.size());
+  const bool partial = days > tl.nuserday;
   ordered_json list = ordered_json::array();
   for (int j = 0; j < days; ++j) {
     const Epoch date = addtim(h.istusr, j * 86400.0);

@@ -123,17 +123,8 @@ void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
 }
 
 void day_bars(cairo_t* cr, const Timeline& tl, double span_s, const Visibility& v) {
-  std::vector<double> tday, len, tdayeclp, leneclp;
-  for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) {
-    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / 86400);
-    len.push_back(v.viewact.t2[k] - v.viewact.t1[k]);
-  }
-  for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) {
-    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / 86400);
-    leneclp.push_back(v.vieweclp.t2[k] - v.vieweclp.t1[k]);
-  }
-  const int days = tl.nuserday + (span_s > tl.nuserday * 86400.0 ? 1 : 0);
-  const DayTotals d = daywise(days, tday, len, tdayeclp, leneclp);
+  const DayTotals d = daywise_with_partial(tl, span_s, v);
+  const int days = static_cast<int>(d.daynight.size());
   text(cr, plot_left, kBarsTop - 12, "Visibility per day (hours; dark: in eclipse)", 14, true);
   box(cr, plot_left, kBarsTop, plot_right - plot_left, kBarsHeight, kOutsidePeriod);
   for (int h : {0, 6, 12, 18, 24}) {

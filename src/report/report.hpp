@@ -80,6 +80,11 @@ struct DayTotals {
 DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vector<double>& len,
                   const std::vector<double>& tdayeclp, const std::vector<double>& leneclp);
 
+// Day-wise totals of the visibility and eclipse viewing windows of v over a period of
+// span_s seconds: the whole days, and the last partial day when there is one (which the
+// day-wise file leaves out).
+DayTotals daywise_with_partial(const Timeline& tl, double span_s, const Visibility& v);
+
 // "%18.6f" of v, by std::to_chars.
 void append_fixed18(std::string& out, double v);
 
@@ -97,8 +102,5 @@ void join_reports(const std::vector<std::string>& names, const std::string& join
 // program could not be started or reported success without making the PDF, and *problem
 // holds the line for the log file.
 int txt2pdf(const std::string& joined, std::string* problem);
-
-// The log line for a program that failed with rc (-1: could not be started).
-std::string describe_failure(const std::string& program, int rc, const std::string& pdf);
 
 }  // namespace kv::report

@@ -130,6 +130,20 @@ DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vect
   return d;
 }
 
+DayTotals daywise_with_partial(const Timeline& tl, double span_s, const Visibility& v) {
+  std::vector<double> tday, len, tdayeclp, leneclp;
+  for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) {
+    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / 86400);
+    len.push_back(v.viewact.t2[k] - v.viewact.t1[k]);
+  }
+  for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) {
+    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / 86400);
+    leneclp.push_back(v.vieweclp.t2[k] - v.vieweclp.t1[k]);
+  }
+  const int days = tl.nuserday + (span_s > tl.nuserday * 86400.0 ? 1 : 0);
+  return daywise(days, tday, len, tdayeclp, leneclp);
+}
+
 Visibility visibility_windows(const Tables& t) {
   const Combined c = combine_windows(t);
   Visibility v;

@@ -649,13 +649,11 @@ Server::~Server() {
   if (impl_->sweeper.joinable()) impl_->sweeper.join();
 }
 
-bool Server::listen() { return impl_->http.listen(impl_->opt.host, impl_->opt.port); }
 int Server::bind() {
   if (impl_->opt.port == 0) return impl_->http.bind_to_any_port(impl_->opt.host);
   return impl_->http.bind_to_port(impl_->opt.host, impl_->opt.port) ? impl_->opt.port : -1;
 }
 bool Server::listen_after_bind() { return impl_->http.listen_after_bind(); }
-bool Server::running() const { return impl_->http.is_running(); }
 
 void Server::stop() {
   std::unique_lock<std::mutex> lock(impl_->m);

@@ -3,7 +3,7 @@
 // files of the data folder linked in.
 //
 //   ServeOptions  address, data folder, workers and the limits that keep the server up
-//   Server        the HTTP server (cpp-httplib); listen() blocks until stop()
+//   Server        the HTTP server (cpp-httplib); listen_after_bind() blocks until stop()
 //   request_tokens  the 26 request tokens of a run's fields, or why they cannot be formed
 #pragma once
 
@@ -46,14 +46,11 @@ class Server {
  public:
   explicit Server(ServeOptions opt);
   ~Server();
-  // Binds and serves until stop(); false when the address cannot be bound.
-  bool listen();
   // Binds to the address (port 0: any) and returns the port, for listen_after_bind().
   int bind();
   bool listen_after_bind();
   // Refuses new runs, waits for the runs in progress, then stops listening.
   void stop();
-  bool running() const;
 
  private:
   struct Impl;

@@ -28,17 +28,7 @@ class Catalogue : public ScratchDir {
   void SetUp() override {
     ScratchDir::SetUp();
     install(kEpoch, kEpoch);
-    fs::create_directory("bin");
-    spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
-    spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
-    for (const char* p : {"bin/enscript", "bin/ps2pdfwr"})
-      fs::permissions(dir_ / p, fs::perms::owner_all);
-    path_ = std::getenv("PATH");
-    setenv("PATH", (dir_ / "bin").c_str(), 1);
-  }
-  void TearDown() override {
-    setenv("PATH", path_.c_str(), 1);
-    ScratchDir::TearDown();
+    stub_converters();
   }
   RunResult catalogue(const std::string& text, driver::RunOptions opt) {
     spit(dir_ / "cat.csv", text);
@@ -57,7 +47,6 @@ class Catalogue : public ScratchDir {
     while (std::getline(in, line)) rows.insert(line);
     return rows;
   }
-  std::string path_;
 };
 
 // Every text file under a folder, by relative name.

@@ -32,19 +32,8 @@ class Extremes : public ScratchDir {
   void SetUp() override {
     ScratchDir::SetUp();
     install(kEpoch, kEpoch);
-    fs::create_directory("bin");
-    spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
-    spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
-    for (const char* p : {"enscript", "ps2pdfwr"})
-      fs::permissions(dir_ / "bin" / p, fs::perms::owner_all);
-    old_path_ = std::getenv("PATH");
-    setenv("PATH", (dir_ / "bin").c_str(), 1);
+    stub_converters();
   }
-  void TearDown() override {
-    setenv("PATH", old_path_.c_str(), 1);
-    ScratchDir::TearDown();
-  }
-  std::string old_path_;
 };
 
 TEST_F(Extremes, EachEndsNormallyWithFiniteReports) {

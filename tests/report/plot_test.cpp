@@ -22,18 +22,7 @@ class Plot : public ScratchDir {
   void SetUp() override {
     ScratchDir::SetUp();
     install(kEpoch, kEpoch);
-    // Quick stand-ins for the PDF converters.
-    std::filesystem::create_directory("bin");
-    spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
-    spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
-    for (const char* p : {"bin/enscript", "bin/ps2pdfwr"})
-      std::filesystem::permissions(dir_ / p, std::filesystem::perms::owner_all);
-    path_ = std::getenv("PATH");
-    setenv("PATH", (dir_ / "bin").c_str(), 1);
-  }
-  void TearDown() override {
-    setenv("PATH", path_.c_str(), 1);
-    ScratchDir::TearDown();
+    stub_converters();
   }
   // Runs a request with --plot p.png --json p.json; returns the document.
   json render(const std::string& request) {
@@ -65,7 +54,6 @@ class Plot : public ScratchDir {
   }
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> png_{nullptr,
                                                                           cairo_surface_destroy};
-  std::string path_;
 };
 
 bool same(const report::Rgb& a, const report::Rgb& b) {

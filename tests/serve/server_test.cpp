@@ -18,6 +18,17 @@ namespace {
 
 using nlohmann::json;
 
+// Today (UTC, the server's clock: it picks the orbit file of that day) and the day after.
+Epoch today_utc() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
+}
+std::string iso_day(const Epoch& e) {
+  return strprintf("%04d-%02d-%02dT00:00:00", e[0], e[1], e[2]);
+}
+
 class Serve : public ScratchDir {
  protected:
   void start(double timeout_s = 60, const std::string& kelvis = KELVIS_BINARY, int workers = 2,
@@ -70,16 +81,11 @@ class Serve : public ScratchDir {
 
 TEST_F(Serve, ATypicalRunItsDocumentAndItsFiles) {
   start();
-  // The server reads the orbit file of the day of the real clock: give it one for today.
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  const Epoch today{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
+  const Epoch today = today_utc();
   install(today, today);
   json body = typical();
-  body["start"] = strprintf("%04d-%02d-%02dT00:00:00", today[0], today[1], today[2]);
-  const Epoch end = addtim(today, 86400);
-  body["end"] = strprintf("%04d-%02d-%02dT00:00:00", end[0], end[1], end[2]);
+  body["start"] = iso_day(today);
+  body["end"] = iso_day(addtim(today, 86400));
   auto r = post(body);
   ASSERT_TRUE(r);
   ASSERT_EQ(r->status, 201) << r->body;
@@ -110,26 +116,11 @@ TEST_F(Serve, ATypicalRunItsDocumentAndItsFiles) {
     EXPECT_EQ(client_->Get(path)->status, 404) << path;
 }
 
-// Today and tomorrow (UTC, the server's clock).
-std::pair<std::string, std::string> today_period() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  const Epoch today{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
-  const Epoch end = addtim(today, 86400);
-  return {strprintf("%04d-%02d-%02dT00:00:00", today[0], today[1], today[2]),
-          strprintf("%04d-%02d-%02dT00:00:00", end[0], end[1], end[2])};
-}
-
 TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   start();
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  const Epoch today{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0, 0};
+  const Epoch today = today_utc();
   install(today, today);
-  const auto [from, to] = today_period();
-  const std::string query = "?start=" + from + "&end=" + to;
+  const std::string query = "?start=" + iso_day(today) + "&end=" + iso_day(addtim(today, 86400));
   auto r = client_->Post("/api/v1/catalogues" + query,
                          "name,ra_deg,dec_deg\ncrab,83.63,22.01\npole,0,90\n", "text/csv");
   ASSERT_EQ(r->status, 201) << r->body;

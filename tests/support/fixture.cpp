@@ -104,7 +104,18 @@ void ScratchDir::SetUp() {
   std::filesystem::current_path(dir_);
 }
 
+void ScratchDir::stub_converters() {
+  std::filesystem::create_directory(dir_ / "bin");
+  spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
+  spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
+  for (const char* p : {"bin/enscript", "bin/ps2pdfwr"})
+    std::filesystem::permissions(dir_ / p, std::filesystem::perms::owner_all);
+  old_path_ = std::getenv("PATH");
+  setenv("PATH", (dir_ / "bin").c_str(), 1);
+}
+
 void ScratchDir::TearDown() {
+  if (!old_path_.empty()) setenv("PATH", old_path_.c_str(), 1);
   std::filesystem::current_path(old_);
   if (!HasFailure()) std::filesystem::remove_all(dir_);
 }

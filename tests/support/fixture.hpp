@@ -60,12 +60,15 @@ class ScratchDir : public ::testing::Test {
   void install(const Epoch& epoch, const Epoch& file_day, int iorb = 1234,
                const Elements& q = kDemoElements);
   RunResult run(const std::string& request, std::time_t now, int threads = 0);
+  // Quick stand-ins for the PDF converters (a PDF of one line) on PATH until TearDown.
+  void stub_converters();
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::string read(const std::string& name) const { return slurp(dir_ / name); }
   std::filesystem::path dir_;
 
  private:
   std::filesystem::path old_;
+  std::string old_path_;  // PATH before stub_converters ("" when not replaced)
 };
 
 }  // namespace kv::test
