@@ -1,5 +1,6 @@
 // Earth occultation of the source: the Earth's disc widened by the margin angle thetainp.
 #include <cmath>
+#include <numbers>
 
 #include "common/parallel.hpp"
 #include "events/events.hpp"
@@ -16,7 +17,11 @@ OccultationParts occultation_parts(const State& st, double thetainp) {
   const double a = (thetainp + thetae) * cnr;
   const double b = thetae * cnr;
   const double rp = re_earth + (std::sin(a) / std::sin(b) - 1) * re_earth;
-  return {u, std::sqrt(1 - rp * rp / (rho * rho))};
+  // rp / rho = sin(a), so the root is |cos(a)|: it takes the sign of cos(a) for a cone
+  // wider than a hemisphere, and a cone of 180 degrees or more hides the whole sky.
+  const double c = std::sqrt(1 - rp * rp / (rho * rho));
+  if (a >= std::numbers::pi) return {u, minusone};
+  return {u, std::cos(a) < 0 ? -c : c};
 }
 
 double occultation(const OccultationParts& p, const Vec3& fc1) {

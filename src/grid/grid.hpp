@@ -46,7 +46,8 @@ constexpr double interpolation_error = 1e-5;
 // The user grid, from tstreadif to tendinp: state vector (stvsel) at each grid time, and
 // the Sun and Moon unit vectors of date: exact (sun_moon_at) where exact[k], interpolated
 // between exact anchors (within interpolation_error) elsewhere. With all_exact every grid
-// time is an anchor.
+// time is an anchor: a saving for callers that need the exact directions at every time
+// for many sources (the detectors are exact on either grid).
 struct Samples {
   std::vector<double> t;
   std::vector<State> st;

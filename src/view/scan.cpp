@@ -40,7 +40,9 @@ double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[
 // Whether angle * cdr > limit for every angle acos(clamp(c)) with c in [c0 - d, c0 + d],
 // clamped as attang clamps: 1 all above, 0 none above, -1 undecided. The smallest angle
 // belongs to the largest c. Limits well inside (0, 180) degrees compare cosines with their
-// cosine, leaving undecided what lies within 1e-12 of it; others take the arc cosines.
+// cosine, leaving undecided what lies within 1e-12 of it; others take the arc cosines, and
+// leave undecided every interval that reaches past -1 or +1: there the clamp is not
+// monotone (a cosine above +1 becomes one below it), so the ends no longer bound the angle.
 struct Limit {
   double deg, cos_lim;
   bool by_cosine;
@@ -54,6 +56,7 @@ struct Limit {
       if (lo > cos_lim + 1e-12) return 0;
       return -1;
     }
+    if (c0 - d < minusone || c0 + d > plusone) return -1;
     const bool a = std::acos(lo) * cdr > deg, b = std::acos(hi) * cdr > deg;
     return a == b ? a : -1;
   }
@@ -122,6 +125,10 @@ ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc
     AttAngles a;
     if (g.exact[k]) {
       a = attang(fc1, g.st[k], g.moon[k], g.sun[k]);
+    } else if (keep_angles) {
+      // Kept angles are always the exact ones, whatever the grid.
+      const ephem::SunMoonDirections sm = grid::sun_moon_at(s, g.t[k]);
+      a = attang(fc1, g.st[k], sm.moon, sm.sun);
     } else {
       // Interpolated Sun and Moon: the decision stands when no direction within the
       // interpolation error could change it; otherwise it is taken on the exact ones.

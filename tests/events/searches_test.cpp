@@ -185,8 +185,9 @@ TEST(Getsaa, SynchronousOrbitInsideThroughoutOrNever) {
   }
 }
 
-double occulted_minutes(double ra, double dec) {
+double occulted_minutes(double ra, double dec, double margin = 5) {
   RunContext ctx = scan_context(kDemoElements, kDay, 3 * kDay, ra, dec);
+  ctx.thetainp = margin;
   geteqcr(ctx);
   getoccult(ctx);
   double total = 0;
@@ -200,6 +201,19 @@ TEST(Getoccult, EclipticPoleFarLessThanOrbitalPlaneAndCelestialPoleNever) {
   EXPECT_GT(plane, 2 * 24 * 60 * 0.35);
   EXPECT_LT(pole, plane / 3);
   EXPECT_EQ(occulted_minutes(0, 90), 0.0);
+}
+
+// A wider margin hides more, also when the cone passes a hemisphere (at about 24.8
+// degrees of margin at 650 km); a cone of 180 degrees or more hides the whole sky.
+TEST(Getoccult, OccultedTimeGrowsWithTheMargin) {
+  double before = 0;
+  for (double margin = 0; margin <= 80; margin += 5) {
+    const double now = occulted_minutes(83.63, 22.01, margin);
+    EXPECT_GE(now, before) << margin;
+    before = now;
+  }
+  EXPECT_GT(before, 2 * 24 * 60 * 0.8);
+  EXPECT_EQ(occulted_minutes(83.63, 22.01, 200), 2 * 24 * 60);
 }
 
 TEST(Getoccult, OccultedAtTheStartAndAtTheEnd) {

@@ -113,31 +113,66 @@ TEST(Getatt, AnAngleEqualToItsLimitIsOutOfView) {
 }
 
 // A decision taken on directions known to within err is the decision on any directions
-// within err, checked on random geometries with limits placed right at the angles.
-TEST(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
+// within err. Random geometries with limits placed right at the angles; then Sun and Moon
+// on or against the source axis, or the Sun square to it (the ends of the cosine range,
+// where the clamps act), with the extreme limits, the directions pushed by up to err
+// along the source axis as well as in random directions.
+struct Geometry {
+  const char* name;
+  bool at_clamps;  // Sun and Moon near the ends of the cosine ranges
+  double err;
+};
+
+class CertainInView : public ::testing::TestWithParam<Geometry> {};
+
+TEST_P(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
+  const Geometry geo = GetParam();
   std::mt19937_64 rng(7);
   std::normal_distribution<double> gauss;
-  auto random_unit = [&] {
-    Vec3 v{gauss(rng), gauss(rng), gauss(rng)};
+  std::uniform_real_distribution<double> unit_interval(0, 1);
+  auto norm = [](const Vec3& v) {
     const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     return Vec3{v[0] / n, v[1] / n, v[2] / n};
   };
-  const double err = 1e-4;  // larger than the grid's, to meet the limits often
+  auto random_unit = [&] { return norm({gauss(rng), gauss(rng), gauss(rng)}); };
+  auto add = [](const Vec3& a, double r, const Vec3& d) {
+    return Vec3{a[0] + r * d[0], a[1] + r * d[1], a[2] + r * d[2]};
+  };
+  // A unit vector at `angle` (rad) from `axis`.
+  auto at_angle = [&](const Vec3& axis, double angle) {
+    const Vec3 side = norm(acrosb(axis, random_unit()));
+    return norm(add(Vec3{axis[0] * std::cos(angle), axis[1] * std::cos(angle),
+                         axis[2] * std::cos(angle)},
+                    std::sin(angle), side));
+  };
+  const double tiny[] = {0, 1e-8, 1e-6, 5e-6, 1e-5, 2e-5, 4e-3};  // rad from an end
+  const double extremes[] = {0, 0.0005, 90, 179.999, 180};
+  const double err = geo.err;
   int decided = 0, undecided = 0;
   for (int k = 0; k < 20000; ++k) {
-    const Vec3 roll = random_unit(), sun = random_unit(), moon = random_unit();
+    const Vec3 roll = random_unit();
+    Vec3 sun = random_unit(), moon = random_unit();
+    if (geo.at_clamps) {
+      const double off = tiny[k % 7], pi = std::acos(-1.0);
+      moon = at_angle(roll, k % 2 ? off : pi - off);
+      sun = at_angle(roll, (k / 2) % 3 == 0 ? pi / 2 + off : (k / 2) % 3 == 1 ? off : pi - off);
+    }
     const State st{7000, 0, 0, 0, 7.5, 0};
     const AttAngles exact = attang(roll, st, moon, sun);
-    // Limits within a few errors of the angles, so that many decisions are close.
     std::uniform_real_distribution<double> near(-3 * err * cdr, 3 * err * cdr);
-    const ViewLimits lim{exact.yawsunang * cdr + near(rng), exact.rolsunang * cdr + near(rng),
-                         exact.verollsunang * cdr + near(rng), exact.rolmunang * cdr + near(rng),
-                         -1};
-    // The approximation: the exact directions moved by up to err.
+    auto limit = [&](double angle) {
+      return geo.at_clamps && k % 3 ? extremes[(k / 3 + static_cast<int>(angle * 7)) % 5]
+                                    : angle * cdr + near(rng);
+    };
+    const ViewLimits lim{limit(exact.yawsunang), limit(exact.rolsunang),
+                         limit(exact.verollsunang), limit(exact.rolmunang), -1};
+    // The approximation: the exact directions moved by up to err, along the source axis
+    // (towards or away from it) or in a random direction.
     auto moved = [&](const Vec3& v) {
-      const Vec3 d = random_unit();
-      const double r = err * std::uniform_real_distribution<double>(0, 0.99)(rng);
-      return Vec3{v[0] + r * d[0], v[1] + r * d[1], v[2] + r * d[2]};
+      const double r = err * 0.99 * unit_interval(rng);
+      const Vec3 d = k % 4 == 0 ? roll : k % 4 == 1 ? Vec3{-roll[0], -roll[1], -roll[2]}
+                                                     : random_unit();
+      return add(v, r, d);
     };
     const Vec3 sun_a = moved(sun), moon_a = moved(moon);
     const int sure = certain_in_view(roll, sun_a, moon_a, exact.rolvelang, lim, err);
@@ -146,11 +181,19 @@ TEST(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
       continue;
     }
     ++decided;
-    ASSERT_EQ(sure == 1, in_view(lim, exact)) << k;
+    ASSERT_EQ(sure == 1, in_view(lim, exact))
+        << k << " limits " << lim.ywsvlim << " " << lim.rosvlim << " " << lim.nrosvlim << " "
+        << lim.romlim;
   }
   EXPECT_GT(decided, 1000);
-  EXPECT_GT(undecided, 1000);
+  EXPECT_GT(undecided, geo.at_clamps ? 100 : 1000);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Geometries, CertainInView,
+    ::testing::Values(Geometry{"Random", false, 1e-4},  // larger than the grid's error
+                      Geometry{"AtTheClampsWithTheGridError", true, grid::interpolation_error}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kv::view
