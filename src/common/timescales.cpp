@@ -16,7 +16,7 @@ DayCount daycount(const Epoch& e, int y, int k) {
   if (y % 4 == 0 && e[1] <= 2) b -= 1;
   const int n = b + kDaysBefore[e[1] - 1] + e[2] - 1 + k;
   const int secs = (e[3] * 60 + e[4]) * 60 + e[5];
-  const double frac = (secs + e[6] * 0.001) / 86400.0;
+  const double frac = (secs + e[6] * 0.001) / daysec;
   const double mjd = n + frac;
   return {mjd - k, mjd};
 }
@@ -103,16 +103,10 @@ Epoch addtim(const Epoch& base, double t) {
 int yday(Epoch& e, int m, int d) {
   const int y = e[0];
   if (y < 1900) e[0] = y + 1900;
-  if (m > 12 || m < 1) {
-    std::printf("\n input month  %d is out of limits", m);
-    return 0;
-  }
+  if (m > 12 || m < 1) return 0;
   int len = kDaysBefore[m] - kDaysBefore[m - 1];
   if (m == 2 && leap(y)) len = 29;
-  if (d > len) {
-    std::printf("\n input day  %d is out of limits", d);
-    return 0;
-  }
+  if (d > len) return 0;
   return kDaysBefore[m - 1] + d + ((m > 2 && leap(y) && y > 0) ? 1 : 0);
 }
 

@@ -28,8 +28,7 @@ Epoch addtimnew(const Epoch& base, double t);
 // base + t seconds for t >= 0 and a base millisecond field in 0-999.
 Epoch addtim(const Epoch& base, double t);
 // Day of the year (1-366) of month m, day d in the year of e. A year below 1900 in e is
-// rewritten to year + 1900. A month above 12 or a day past the month's end writes a message
-// to standard output and returns 0.
+// rewritten to year + 1900. A month outside 1-12 or a day past the month's end gives 0.
 int yday(Epoch& e, int m, int d);
 
 int month_length(int year, int month);

@@ -18,6 +18,7 @@
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
+#include "driver/skymap.hpp"
 #include "driver/steps.hpp"
 #include "driver/tokens.hpp"
 #include "ephem/ephem.hpp"
@@ -67,63 +68,15 @@ std::vector<std::string> split(const std::string& line) {
 }
 
 // A run context for one source, with everything the set-up derived for the request.
-void prepare_source(const RunContext& base, const CatalogueSource& src, const std::string& dir,
+void prepare_source(const RunShared& base, const CatalogueSource& src, const std::string& dir,
                     RunContext& c) {
-  c.request_tokens = base.request_tokens;
-  c.usrnm = base.usrnm;
-  c.sid = base.sid;
-  c.rndnum = base.rndnum;
+  static_cast<RunShared&>(c) = base;
   c.celnm = src.name;
   c.rasource = src.ra_deg;
   c.decsource = src.dec_deg;
-  c.istusr = base.istusr;
-  c.ietusr = base.ietusr;
-  c.rosvlim = base.rosvlim;
-  c.nrosvlim = base.nrosvlim;
-  c.romlim = base.romlim;
-  c.rovellim = base.rovellim;
-  c.thetainp = base.thetainp;
-  c.flagcrang = base.flagcrang;
-  c.templates = base.templates;
-  c.config_tokens = base.config_tokens;
-  c.satnamtle = base.satnamtle;
-  c.orbfnm1 = base.orbfnm1;
-  c.ywsvlim = base.ywsvlim;
-  c.curt = base.curt;
-  c.tstusr2000 = base.tstusr2000;
-  c.tdurs = base.tdurs;
-  c.nuserday = base.nuserday;
-  c.step = base.step;
-  c.iltread = base.iltread;
-  c.iorb = base.iorb;
-  c.q = base.q;
-  c.qm = base.qm;
-  c.tstusr1900 = base.tstusr1900;
-  c.timeread2000 = base.timeread2000;
-  c.epocsidang = base.epocsidang;
-  c.tstreadif = base.tstreadif;
-  c.tdursread = base.tdursread;
-  c.tendinp = base.tendinp;
-  c.orbit = base.orbit;
-  c.orbfnm = base.orbfnm;
+  c.fc1 = source_direction(src.ra_deg, src.dec_deg);
   c.threads = 1;
   c.outdir = dir.empty() ? "" : dir + "/";
-  c.fc1 = source_direction(src.ra_deg, src.dec_deg);
-  c.orbits = base.orbits;
-  c.eclipses = base.eclipses;
-  c.saa = base.saa;
-}
-
-// The per-source detectors on the shared samples.
-void detect_source(RunContext& c, const grid::ScanSetup& s, const grid::Samples& g,
-                   const std::vector<events::OccultationParts>& geometry, bool keep_angles) {
-  c.occults = events::getoccult(s, g, c.fc1, c.thetainp, 1, &geometry);
-  const view::ViewLimits lim{c.ywsvlim, c.rosvlim, c.nrosvlim, c.romlim, c.rovellim};
-  view::ViewScan v = view::getatt(s, g, c.fc1, lim, keep_angles, 1);
-  c.views = std::move(v.windows);
-  c.totviewdur = v.totviewdur;
-  c.angles = std::move(v.angles);
-  c.angle_times.assign(g.t.begin(), g.t.begin() + static_cast<long>(c.angles.size()));
 }
 
 // The text reports of a source, as a single run of it writes them (the bundle aside).
@@ -133,13 +86,7 @@ void write_source_reports(RunContext& c) {
   c.errfl.create(c.errfnmfl);
   create_reports(c);
   write_reports(c);
-  c.attinf.close();
-  c.orbinf.close();
-  c.eclpinf.close();
-  c.attinfang.close();
-  c.errfl.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", 1);
-  c.errfl.close();
-  c.loginp.close();
+  declare_success(c);
 }
 
 // Folders that the templates of the outputs name, created once inside dir.
@@ -184,51 +131,6 @@ class Progress {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-std::string summary_name(const RunContext& base, const RunOptions& opt, const char* ext) {
-  std::string n = (opt.sky_nside > 0 ? "skymap_" : "catalogue_") + base.suffix();
-  if (opt.sky_nside > 0) n += strprintf("_n%d", opt.sky_nside);
-  if (opt.shard_n > 1) n += strprintf("_shard%dof%d", opt.shard_k, opt.shard_n);
-  return n + ext;
-}
-
-// The centres of the HEALPix pixels, named by their RING number.
-std::vector<CatalogueSource> sky_sources(int nside) {
-  std::vector<CatalogueSource> out;
-  int k = 0;
-  for (const auto& [ra, dec] : report::healpix_centres(nside)) {
-    out.push_back({strprintf("pix%d", k), ra, dec, k});
-    ++k;
-  }
-  return out;
-}
-
-// The FITS map and the picture of a sky-map run (all pixels; a shard fills its own).
-void write_sky_map(const RunContext& base, const RunOptions& opt,
-                   const std::vector<report::CatalogueRow>& rows) {
-  const std::size_t npix = 12 * static_cast<std::size_t>(opt.sky_nside) * opt.sky_nside;
-  std::vector<double> vis(npix, 0.0), view(npix, 0.0);
-  const double minutes = base.tdurs / 60;
-  for (const report::CatalogueRow& r : rows) {
-    const auto k = static_cast<std::size_t>(std::stoul(r.name.substr(3)));
-    vis[k] = std::min(1.0, r.visibility_min / minutes);
-    view[k] = std::min(1.0, r.view_windows_min / minutes);
-  }
-  report::write_fits_map(summary_name(base, opt, ".fits"), opt.sky_nside, vis, view);
-  report::SkyPicture p;
-  p.title = strprintf("Where kv1 can look: %s to %s UTC", report::iso8601(base.istusr).c_str(),
-                      report::iso8601(base.ietusr).c_str());
-  p.subtitle = strprintf(
-      "HEALPix NSIDE %d. Limits (deg): roll-Sun %g, negative roll-Sun %g, roll-Moon %g, "
-      "roll-velocity %g, yaw-Sun %g, Earth-limb margin %g.",
-      opt.sky_nside, base.rosvlim, base.nrosvlim, base.romlim, base.rovellim, base.ywsvlim,
-      base.thetainp);
-  for (double d = 0; d <= base.tdurs / 86400 + 1e-9; d += std::max(1.0, base.tdurs / 86400 / 60)) {
-    const ephem::SunMoon sm = ephem::surcha(base.tstusr1900 + base.tstreadif / 86400 + d, -1);
-    p.sun_track.emplace_back(sm.sun_ra * cdr, sm.sun_dec * cdr);
-  }
-  report::write_sky_picture(summary_name(base, opt, ".png"), opt.sky_nside, vis, p);
-}
-
 }  // namespace
 
 std::vector<CatalogueSource> read_catalogue(const std::string& path) {
@@ -272,6 +174,13 @@ std::vector<CatalogueSource> read_catalogue(const std::string& path) {
   return out;
 }
 
+std::string summary_name(const RunContext& base, const RunOptions& opt, const char* ext) {
+  std::string n = (opt.sky_nside > 0 ? "skymap_" : "catalogue_") + base.suffix();
+  if (opt.sky_nside > 0) n += strprintf("_n%d", opt.sky_nside);
+  if (opt.shard_n > 1) n += strprintf("_shard%dof%d", opt.shard_k, opt.shard_n);
+  return n + ext;
+}
+
 std::vector<CatalogueSource> shard_of(const std::vector<CatalogueSource>& all, int k, int n) {
   std::vector<CatalogueSource> out;
   for (std::size_t i = static_cast<std::size_t>(k); i < all.size();
@@ -297,9 +206,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
     const bool keep_angles = base.flagcrang == 1 && !opt.reports.empty();
     const grid::ScanSetup s = scan_setup(base);
     const grid::Samples g = grid::user_samples(s, threads, keep_angles);
-    base.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), base.iorb, threads);
-    base.eclipses = events::geteclp(s, g, threads);
-    base.saa = events::getsaa(s, g, threads);
+    detect_shared(base, s, g, threads);
     const std::vector<events::OccultationParts> geometry =
         events::occultation_geometry(g, base.thetainp, threads);
     if (!opt.reports.empty() && !sources.empty())
@@ -314,7 +221,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
           try {
             RunContext c;
             prepare_source(base, sources[k], opt.reports, c);
-            detect_source(c, s, g, geometry, keep_angles);
+            detect_source(c, s, g, &geometry, keep_angles, 1);
             const report::Tables t{c.views, c.totviewdur, c.occults, c.saa, c.eclipses};
             rows[k] = report::catalogue_row(c.celnm, c.rasource, c.decsource, timeline(c), t);
             if (!opt.reports.empty()) write_source_reports(c);
@@ -327,7 +234,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
     for (const std::string& f : failures)
       if (!f.empty()) fail(RunError("", "", ""), f);
     report::write_catalogue_csv(summary_name(base, opt, ".csv"), rows);
-    if (opt.sky_nside > 0) write_sky_map(base, opt, rows);
+    if (opt.sky_nside > 0) write_sky_map(base, opt, sources, rows);
     if (!opt.json.empty()) {
       report::Provenance p = provenance(base);
       p.outputs = {{"summary", summary_name(base, opt, ".csv")}};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/context.hpp"
 #include "driver/options.hpp"
 
 namespace kv::driver {
@@ -16,7 +17,8 @@ namespace kv::driver {
 struct CatalogueSource {
   std::string name;
   double ra_deg = 0, dec_deg = 0;
-  int line = 0;  // line number in the file
+  int line = 0;    // line number in the file
+  int pixel = -1;  // HEALPix pixel number (RING scheme) of a sky-map source
 };
 
 // Reads "name,ra_deg,dec_deg" rows after the header line `name,ra_deg,dec_deg`; lines
@@ -28,6 +30,10 @@ std::vector<CatalogueSource> read_catalogue(const std::string& path);
 
 // The sources of shard k of n: positions k, k + n, k + 2n, ...
 std::vector<CatalogueSource> shard_of(const std::vector<CatalogueSource>& all, int k, int n);
+
+// Name of a catalogue or sky-map summary file with extension ext: "catalogue_" or
+// "skymap_", the run suffix of the request, then the NSIDE and the shard.
+std::string summary_name(const RunContext& base, const RunOptions& opt, const char* ext);
 
 // Runs the request read from `in` for every source of the catalogue opt.catalogue (its own
 // source fields unused): writes the summary CSV (and opt.json, and with opt.reports every

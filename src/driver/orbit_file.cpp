@@ -64,13 +64,13 @@ std::vector<std::string> orbit_file_candidates(const std::string& orbfnm1, const
                                                const Epoch& curt) {
   std::vector<std::string> names;
   for (int i = 0; i <= 10; ++i)
-    names.push_back(orbit_file_name(orbfnm1, sid, addtimnew(curt, i * -86400.0)));
+    names.push_back(orbit_file_name(orbfnm1, sid, addtimnew(curt, i * -daysec)));
   return names;
 }
 
 OrbitRecord redsvi(std::FILE* raw, const std::string& name, const std::string& sid) {
   FilePtr fp(raw);
-  if (sid != "kv1")
+  if (sid != satellite_id)
     fail(RunError(
              strprintf("     inputx ::  satellite id = %s is not correct . stop process\n",
                        sid.c_str()),

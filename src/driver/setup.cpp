@@ -11,6 +11,7 @@
 #include "driver/request.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
+#include "report/report.hpp"
 
 namespace kv::driver {
 
@@ -50,16 +51,16 @@ void open_log_and_error_files(RunContext& ctx) {
 void check_period(RunContext& ctx) {
   ctx.tstusr2000 = timdif2000(ctx.istusr).days;
   const double end2000 = timdif2000(ctx.ietusr).days;
-  ctx.tdurs = (end2000 - ctx.tstusr2000) * 86400;
-  ctx.nuserday = static_cast<int>(ctx.tdurs / 86400);
+  ctx.tdurs = (end2000 - ctx.tstusr2000) * daysec;
+  ctx.nuserday = static_cast<int>(ctx.tdurs / daysec);
   if (!(ctx.tdurs > 0 && ctx.tdurs <= max_period_s)) {
     const std::string m = strprintf(
         "\n!!!Difference between start time and user end time is %f (not within limits) "
         "days!!!\nPlease give the correct input  \n",
-        ctx.tdurs / 86400);
+        ctx.tdurs / daysec);
     fail(RunError("", m, m),
          strprintf("the user period is %f days; it must be more than 0 and at most 400 days",
-                   ctx.tdurs / 86400));
+                   ctx.tdurs / daysec));
   }
   ctx.step = scan_step;
 }
@@ -72,11 +73,11 @@ void read_orbit(RunContext& ctx) {
   ctx.tstusr1900 = timdif(ctx.iltread).days;
   ctx.timeread2000 = timdif2000(ctx.iltread).days;
   ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
-  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * 86400;
-  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * 86400;
+  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * daysec;
+  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * daysec;
   ctx.tendinp = ctx.tdursread;
   if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= max_start_age_s)) {
-    const double days = ctx.tstreadif / 86400;
+    const double days = ctx.tstreadif / daysec;
     fail(RunError(
              "",
              strprintf("Difference between svi file time and user start time is %f days(allowed "
@@ -102,12 +103,7 @@ void create_reports(RunContext& ctx) {
   ctx.eclpinf.create(ctx.eclpfnm);
   ctx.attinf.create(ctx.attfnm);
   ctx.orbinf.create(ctx.orbinfnm);
-  const Epoch& e = ctx.iltread;
-  const Elements& m = ctx.qm;
-  ctx.orbinf.printf(" %s", ctx.orbfnm.c_str());
-  ctx.orbinf.printf("\n iltread %d %d %d %d %d %d %d", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
-  ctx.orbinf.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4],
-                    m[5]);
+  report::write_orbit_information(ctx.orbinf, ctx.orbfnm, ctx.iltread, ctx.qm);
   if (ctx.flagcrang == 1) ctx.attinfang.create(ctx.attfnmang);
   ctx.outoccdsp.create(ctx.evnoccfnmdsp);
 }
@@ -122,6 +118,17 @@ void setup(std::istream& in, std::time_t now, RunContext& ctx) {
   read_orbit(ctx);
   mean_elements(ctx);
   create_reports(ctx);
+}
+
+void declare_success(RunContext& ctx) {
+  ctx.attinf.close();
+  ctx.orbinf.close();
+  ctx.eclpinf.close();
+  ctx.attinfang.close();
+  ctx.inderr = 1;
+  report::write_success_marker(ctx.errfl, ctx.inderr);
+  ctx.errfl.close();
+  ctx.loginp.close();
 }
 
 }  // namespace kv::driver

@@ -28,6 +28,9 @@ void mean_elements(RunContext& ctx);
 // Creates the eclipse view report, the view report, the orbit information file (written
 // here), the view-angle file (flag 1) and the occultation report.
 void create_reports(RunContext& ctx);
+// Closes the reports (checked) and then writes the success marker to the error file and
+// closes it and the log: a failed write is never covered by the marker.
+void declare_success(RunContext& ctx);
 // The set-up of a single run, every step above in order. Throws RunError on the first
 // failed check.
 void setup(std::istream& in, std::time_t now, RunContext& ctx);

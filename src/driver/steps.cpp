@@ -25,21 +25,33 @@ Vec3 source_direction(double ra_deg, double dec_deg) {
   return {std::cos(d) * std::cos(a), std::cos(d) * std::sin(a), std::sin(d)};
 }
 
+void detect_shared(RunShared& shared, const grid::ScanSetup& s, const grid::Samples& g,
+                   int threads) {
+  shared.orbits =
+      events::geteqcr(s, grid::equator_samples(s, g, threads), shared.iorb, threads);
+  shared.eclipses = events::geteclp(s, g, threads);
+  shared.saa = events::getsaa(s, g, threads);
+}
+
+void detect_source(RunContext& ctx, const grid::ScanSetup& s, const grid::Samples& g,
+                   const std::vector<events::OccultationParts>* geometry, bool keep_angles,
+                   int threads) {
+  ctx.occults = events::getoccult(s, g, ctx.fc1, ctx.thetainp, threads, geometry);
+  const view::ViewLimits lim{ctx.ywsvlim, ctx.rosvlim, ctx.nrosvlim, ctx.romlim, ctx.rovellim};
+  view::ViewScan v = view::getatt(s, g, ctx.fc1, lim, keep_angles, threads);
+  ctx.views = std::move(v.windows);
+  ctx.totviewdur = v.totviewdur;
+  ctx.angles = std::move(v.angles);
+  ctx.angle_times.assign(g.t.begin(), g.t.begin() + static_cast<long>(ctx.angles.size()));
+}
+
 void detect(RunContext& ctx) {
   const grid::ScanSetup s = scan_setup(ctx);
   const int threads = thread_count(ctx.threads);
   ctx.fc1 = source_direction(ctx.rasource, ctx.decsource);
   const grid::Samples g = grid::user_samples(s, threads, ctx.flagcrang == 1);
-  ctx.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), ctx.iorb, threads);
-  ctx.eclipses = events::geteclp(s, g, threads);
-  ctx.saa = events::getsaa(s, g, threads);
-  ctx.occults = events::getoccult(s, g, ctx.fc1, ctx.thetainp, threads);
-  const view::ViewLimits lim{ctx.ywsvlim, ctx.rosvlim, ctx.nrosvlim, ctx.romlim, ctx.rovellim};
-  view::ViewScan v = view::getatt(s, g, ctx.fc1, lim, ctx.flagcrang == 1, threads);
-  ctx.views = std::move(v.windows);
-  ctx.totviewdur = v.totviewdur;
-  ctx.angles = std::move(v.angles);
-  ctx.angle_times.assign(g.t.begin(), g.t.begin() + static_cast<long>(ctx.angles.size()));
+  detect_shared(ctx, s, g, threads);
+  detect_source(ctx, s, g, nullptr, ctx.flagcrang == 1, threads);
 }
 
 report::Heading heading(const RunContext& ctx) {

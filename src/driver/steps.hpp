@@ -3,6 +3,7 @@
 #pragma once
 
 #include "driver/context.hpp"
+#include "events/events.hpp"
 #include "grid/grid.hpp"
 #include "report/json.hpp"
 #include "report/report.hpp"
@@ -14,8 +15,16 @@ grid::ScanSetup scan_setup(const RunContext& ctx);
 // The source direction fc1 from the right ascension and declination (degrees).
 Vec3 source_direction(double ra_deg, double dec_deg);
 
-// Samples the grids and runs the detectors: fills orbits, eclipses, saa, occults, views,
-// totviewdur and (flagcrang 1) angles.
+// The source-independent detectors on the samples: orbits, eclipses, saa.
+void detect_shared(RunShared& shared, const grid::ScanSetup& s, const grid::Samples& g,
+                   int threads);
+// The source's detectors on the samples: occults, views, totviewdur and, with keep_angles,
+// angles and angle_times. geometry: the occultation parts at the grid times, when already
+// computed for many sources (else nullptr).
+void detect_source(RunContext& ctx, const grid::ScanSetup& s, const grid::Samples& g,
+                   const std::vector<events::OccultationParts>* geometry, bool keep_angles,
+                   int threads);
+// Samples the grids and runs every detector for the source of ctx (angles with flagcrang 1).
 void detect(RunContext& ctx);
 
 report::Heading heading(const RunContext& ctx);

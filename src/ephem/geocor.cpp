@@ -13,7 +13,7 @@ namespace kv::ephem {
 //           6378.166 / 6356.784 km ellipsoid, stopping when the change is at most 1e-4.
 //           note: capped at 100 passes, never reached outside the Earth's centre.
 Geodetic geocor(double x, double y, double z, double theta) {
-  constexpr double ae = 6378.166, be = 6356.784, b2ma2 = -272298.7009000033;
+  constexpr double ae = re_ellipsoid_a, be = re_ellipsoid_b, b2ma2 = -272298.7009000033;
   double lam = std::fmod(std::atan2(y, x) - theta, tpi);
   if (lam < 0) lam += tpi;
   const double rho = std::sqrt(x * x + y * y);

@@ -29,7 +29,7 @@ Sidereal sidtim(double x) {
   const double theta0 = (2.901509675e-13 * d0 + 0.9856473354) * d0 + 99.69098333333334;
   const double omega = 2 * 2.901509675e-13 * d0 + 0.9856473354 + 360;
   const double thetam = std::fmod(theta0 + (x - n) * omega, 360.0) * cnr;
-  return {thetam + delong(x), cnr * omega / 86400};
+  return {thetam + delong(x), cnr * omega / daysec};
 }
 
 }  // namespace kv::ephem

@@ -3,13 +3,13 @@
 
 #include "ephem/ephem.hpp"
 #include "ephem/multiples.hpp"
-#include "orbit/orbit.hpp"
+#include "common/kepler.hpp"
 
 namespace kv::ephem {
 namespace {
 
 constexpr double kAu = 149597961.8;                // mean Earth-Sun distance, km
-constexpr double kEarthRadius = 6378.16;           // Earth radius of the lunar parallax, km
+constexpr double kEarthRadius = re_lunar_parallax;  // km
 constexpr double kParallax0 = 0.9507244444444445;  // constant lunar parallax, degrees (3422.608")
 
 // One term of a lunar series: multipliers of l, l', F, D and the coefficient (arcseconds).
@@ -113,7 +113,7 @@ SunMoon sun_and_moon(double t, int nutation, bool full) {
 
   // Sun.
   const double m = (a.l - a.gp) * cnr + nut.dpsi;
-  const double ea = orbit::solkep(a.e, m);
+  const double ea = solkep(a.e, m);
   r.sun_dist = (1 - a.e * std::cos(ea)) * kAu;
   const double v = std::atan2(std::sqrt(1 - a.e * a.e) * std::sin(ea), std::cos(ea) - a.e);
   const double ls = a.gp * cnr + v;

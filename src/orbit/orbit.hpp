@@ -1,6 +1,5 @@
 // Orbit model: osculating and mean elements under J2, secular propagation, state vectors.
 //
-//   solkep     Kepler's equation E - e sin E = M by Newton's method
 //   meaneq     Keplerian elements to the non-singular set (a, e cos w, i, e sin w, node, M + w)
 //   eqckep     non-singular set back to Keplerian elements
 //   sppmel     first-order J2 short-period corrections
@@ -13,6 +12,7 @@
 //   stvsel     state vector at an orbit time (seconds since the orbit-file epoch)
 #pragma once
 
+#include "common/kepler.hpp"
 #include "common/types.hpp"
 
 namespace kv::orbit {
@@ -20,7 +20,6 @@ namespace kv::orbit {
 constexpr double j2_short = 0.001082627;  // J2 of the short-period terms
 constexpr double e_zero = 1e-7;           // replacement for an eccentricity of exactly 0
 
-double solkep(double e, double m);
 Elements meaneq(const Elements& kep);
 Elements eqckep(const Elements& ns);
 // Terms of the short-period corrections that depend only on a, e and i, which the secular

@@ -30,7 +30,7 @@ Rates rates(double a, double e, double i_deg) {
 // Given:    mu (km^3/s^2); elem: a (km), e, i, w, node, M (degrees)
 // Returned: state (km, km/s) in the frame of the elements
 State kepstv(double mu, const Elements& elem) {
-  constexpr double rad = 0.01745329251994329;  // this routine's own degree factor
+  constexpr double rad = deg_j2;
   const double a = elem[0], e = elem[1];
   const double inc = elem[2] * rad, w = elem[3] * rad, node = elem[4] * rad, m = elem[5] * rad;
   const double n = std::sqrt(mu / a) / a;

@@ -14,7 +14,7 @@ CatalogueRow catalogue_row(const std::string& name, double ra_deg, double dec_de
   r.name = name;
   r.ra_deg = ra_deg;
   r.dec_deg = dec_deg;
-  r.view_min = t.views.count() > 0 && t.totviewdur > 0 ? t.totviewdur : 0.0;
+  r.view_min = printed_view_total(t);
   for (std::size_t k = 0; k < t.views.t1.size(); ++k)
     r.view_windows_min += (t.views.t2[k] - t.views.t1[k]) / 60;
   const Visibility v = visibility_windows(t);

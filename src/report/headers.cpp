@@ -7,6 +7,17 @@
 #include "report/report.hpp"
 
 namespace kv::report {
+
+void write_orbit_information(OutFile& f, const std::string& orbit_file, const Epoch& e,
+                             const Elements& m) {
+  f.printf(" %s", orbit_file.c_str());
+  f.printf("\n iltread %d %d %d %d %d %d %d", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
+  f.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4], m[5]);
+}
+
+void write_success_marker(OutFile& f, int inderr) {
+  f.printf("%d\n!!!!!!!!!Succesful completion!!!!!!!!!", inderr);
+}
 namespace {
 
 constexpr const char* kColumns = "\n\norbno\t\t   Entrance(UT)\t\t\t  Exit(UT)\t\t\tdur(min)";

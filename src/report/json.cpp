@@ -91,7 +91,7 @@ ordered_json daywise_table(const Heading& h, const Timeline& tl, const Visibilit
   const bool partial = days > tl.nuserday;
   ordered_json list = ordered_json::array();
   for (int j = 0; j < days; ++j) {
-    const Epoch date = addtim(h.istusr, j * 86400.0);
+    const Epoch date = addtim(h.istusr, j * daysec);
     const auto k = static_cast<std::size_t>(j);
     list.push_back({{"day", j},
                     {"date", strprintf("%04d-%02d-%02d", date[0], date[1], date[2])},
@@ -127,8 +127,7 @@ void write_json(const std::string& path, const Provenance& p, const Heading& h, 
     nodes.push_back({{"time", iso8601(e)}, {"mjd", timdif(e).mjd}, {"orbit", r.orbits.orbarr[k]}});
   }
   doc["ascending_nodes"] = nodes;
-  const bool view_total_printed = r.tables.views.count() > 0 && r.tables.totviewdur > 0;
-  doc["totals"] = {{"view_min", view_total_printed ? r.tables.totviewdur : 0.0},
+  doc["totals"] = {{"view_min", printed_view_total(r.tables)},
                    {"visibility_min", minutes(v.viewact)},
                    {"eclipse_viewing_min", minutes(v.vieweclp, true)}};
   doc["daywise"] = daywise_table(h, tl, v);

@@ -84,7 +84,7 @@ void title_block(cairo_t* cr, const PlotTitle& p, const Visibility& v, bool any)
 
 // Tick step (s) for a span: the smallest giving at most ten ticks.
 double tick_step(double span) {
-  for (double s : {600.0, 1800.0, 3600.0, 10800.0, 21600.0, 86400.0, 172800.0, 432000.0, 864000.0,
+  for (double s : {600.0, 1800.0, 3600.0, 10800.0, 21600.0, daysec, 172800.0, 432000.0, 864000.0,
                    2592000.0, 5184000.0})
     if (span / s <= 10) return s;
   return 7776000.0;
@@ -114,7 +114,7 @@ void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
   for (double u = s.t0; u <= s.t1 + 1e-6; u += step) {
     box(cr, s.x(u), axis - 6, 1, 6, kInk);
     const Epoch e = addtim(tl.iltread, u);
-    const std::string label = step < 86400
+    const std::string label = step < daysec
                                   ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
                                   : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]);
     text(cr, s.x(u) - 30, axis + 16, label, 11);
@@ -135,7 +135,7 @@ void day_bars(cairo_t* cr, const Timeline& tl, double span_s, const Visibility& 
   const double w = (plot_right - plot_left) / std::max(days, 1);
   for (int j = 0; j < days; ++j) {
     const auto k = static_cast<std::size_t>(j);
-    const double all = d.daynight[k] / 86400 * kBarsHeight, ecl = d.night[k] / 86400 * kBarsHeight;
+    const double all = d.daynight[k] / daysec * kBarsHeight, ecl = d.night[k] / daysec * kBarsHeight;
     const double x = plot_left + j * w, bw = std::max(1.0, w * 0.8);
     box(cr, x, kBarsTop + kBarsHeight - all, bw, all - ecl, plot_visible);
     box(cr, x, kBarsTop + kBarsHeight - ecl, bw, ecl, plot_visible_eclipse);
@@ -197,7 +197,7 @@ void phase_map(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
     box(cr, plot_left - 6, y, 6, 1, kInk);
     const Epoch e = addtim(tl.iltread, u);
     text(cr, plot_left - 10, y + 4,
-         step < 86400 ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
+         step < daysec ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
                       : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]),
          11, false, true);
   }

@@ -5,6 +5,8 @@
 //   write_view_header         header of the view report
 //   write_eclipse_header      header of the eclipse view report
 //   write_angle_file          the view-angle file
+//   write_orbit_information   the orbit information file
+//   write_success_marker      the error file of a successful run
 //   write_visibility          visibility and eclipse viewing windows (view windows less
 //                             occultations and SAA passages; those in shadow): rows and
 //                             tails of the three reports and the day-wise file
@@ -47,6 +49,17 @@ struct Tables {
   const EventTable& saa;
   const EventTable& eclipses;
 };
+
+// The view total as the view report prints it: the sum of the view windows, or 0 when the
+// report prints no total line (no window, or a sum of 0).
+double printed_view_total(const Tables& t);
+
+// The orbit information file: the orbit file used, its epoch and the mean elements
+// (km, degrees).
+void write_orbit_information(OutFile& f, const std::string& orbit_file, const Epoch& epoch,
+                             const Elements& mean);
+// The error file's text of a successful run: inderr (1) and the completion line.
+void write_success_marker(OutFile& f, int inderr);
 
 void write_occultation_report(OutFile& f, const Heading& h, const Timeline& tl,
                               const EventTable& occults);

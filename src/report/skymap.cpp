@@ -12,8 +12,8 @@
 namespace kv::report {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
+constexpr double kPi = std::numbers::pi;
+constexpr double kDeg = deg_exact;
 constexpr double kObliquity = 23.4393;  // degrees, of J2000
 
 Healpix_Base ring(int nside) { return Healpix_Base(nside, RING, SET_NSIDE); }

@@ -5,6 +5,11 @@
 #include "report/window.hpp"
 
 namespace kv::report {
+
+double printed_view_total(const Tables& t) {
+  return t.views.count() > 0 && t.totviewdur > 0 ? t.totviewdur : 0.0;
+}
+
 namespace {
 
 constexpr const char* kNoView =
@@ -29,7 +34,7 @@ std::vector<Row> rows_of(const Timeline& tl, const Window& w, std::vector<double
                          std::vector<double>& len) {
   std::vector<Row> rows;
   for (const Window::Interval& i : w.intervals()) {
-    tday.push_back((i.left - tl.tstreadif) / 86400);
+    tday.push_back((i.left - tl.tstreadif) / daysec);
     len.push_back(i.right - i.left);
     rows.push_back({events::getorbnum(*tl.orbits, tl.iorb, i.left), addtim(tl.iltread, i.left),
                     addtim(tl.iltread, i.right), (i.right - i.left) / 60});
@@ -47,7 +52,7 @@ void write_view_rows(OutFile& f, const Heading& h, const Timeline& tl, const Tab
         r.b[3], r.b[4], r.b[5], r.b[6], r.minutes);
   if (t.views.count() == 0 || tday.empty()) f.printf("%s", kNoView);
   f.printf("\n\n\t\t\t\t\t************************");
-  if (t.views.count() > 0 && t.totviewdur > 0)
+  if (printed_view_total(t) > 0)
     f.printf(
         "\n\n\t  Total View duration(does not account all operational constraints) of the "
         "source(RA: %lf(degrees) Dec: %lf(degrees) for the given user period is : %lf(min)",
@@ -117,11 +122,11 @@ DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vect
   for (std::size_t j = 0; j < days; ++j) {
     for (std::size_t k = 0; k < tday.size(); ++k) {
       if (static_cast<std::size_t>(tday[k]) != j) continue;
-      if (len[k] < 86400) {
+      if (len[k] < daysec) {
         d.daynight[j] += len[k];
-      } else if (len[k] > 86400) {
-        const auto n = static_cast<std::size_t>(len[k] / 86400);
-        for (std::size_t i = j + 1; i <= j + n && i < days; ++i) d.daynight[i] = 86400;
+      } else if (len[k] > daysec) {
+        const auto n = static_cast<std::size_t>(len[k] / daysec);
+        for (std::size_t i = j + 1; i <= j + n && i < days; ++i) d.daynight[i] = daysec;
       }
     }
     for (std::size_t k = 0; k < tdayeclp.size(); ++k)
@@ -133,14 +138,14 @@ DayTotals daywise(int nuserday, const std::vector<double>& tday, const std::vect
 DayTotals daywise_with_partial(const Timeline& tl, double span_s, const Visibility& v) {
   std::vector<double> tday, len, tdayeclp, leneclp;
   for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) {
-    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / 86400);
+    tday.push_back((v.viewact.t1[k] - tl.tstreadif) / daysec);
     len.push_back(v.viewact.t2[k] - v.viewact.t1[k]);
   }
   for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) {
-    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / 86400);
+    tdayeclp.push_back((v.vieweclp.t1[k] - tl.tstreadif) / daysec);
     leneclp.push_back(v.vieweclp.t2[k] - v.vieweclp.t1[k]);
   }
-  const int days = tl.nuserday + (span_s > tl.nuserday * 86400.0 ? 1 : 0);
+  const int days = tl.nuserday + (span_s > tl.nuserday * daysec ? 1 : 0);
   return daywise(days, tday, len, tdayeclp, leneclp);
 }
 

@@ -61,7 +61,7 @@ TEST(Addtim, AgreesWithAddtimnewForNonNegativeOffsets) {
   }
 }
 
-TEST(Yday, ReferenceDaysAndMessages) {
+TEST(Yday, ReferenceDaysAndOutOfLimits) {
   Epoch e{2024, 3, 1, 0, 0, 0, 0};
   EXPECT_EQ(yday(e, 3, 1), 61);
   e = {2023, 3, 1, 0, 0, 0, 0};
@@ -74,11 +74,8 @@ TEST(Yday, ReferenceDaysAndMessages) {
   EXPECT_EQ(yday(e, 3, 1), 61);  // the two-digit year 96 is a leap year
   EXPECT_EQ(e[0], 1996);
   e = {2024, 2, 30, 0, 0, 0, 0};
-  ::testing::internal::CaptureStdout();
-  yday(e, 2, 30);
-  yday(e, 13, 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "\n input day  30 is out of limits\n input month  13 is out of limits");
+  EXPECT_EQ(yday(e, 2, 30), 0);
+  EXPECT_EQ(yday(e, 13, 1), 0);
 }
 
 }  // namespace

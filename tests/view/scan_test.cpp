@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
     Geometries, CertainInView,
     ::testing::Values(Geometry{"Random", false, 1e-4},  // larger than the grid's error
                       Geometry{"AtTheClampsWithTheGridError", true, grid::interpolation_error}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace kv::view

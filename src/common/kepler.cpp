@@ -1,8 +1,8 @@
 #include <cmath>
 
-#include "orbit/orbit.hpp"
+#include "common/kepler.hpp"
 
-namespace kv::orbit {
+namespace kv {
 
 // solkep -- eccentric anomaly from Kepler's equation E - e sin E = M (Newton's method).
 //
@@ -20,4 +20,4 @@ double solkep(double e, double m) {
   return ea;
 }
 
-}  // namespace kv::orbit
+}  // namespace kv

@@ -1,0 +1,49 @@
+#include "driver/skymap.hpp"
+
+#include <algorithm>
+
+#include "common/run_error.hpp"
+#include "ephem/ephem.hpp"
+#include "report/skymap.hpp"
+
+namespace kv::driver {
+
+std::vector<CatalogueSource> sky_sources(int nside) {
+  std::vector<CatalogueSource> out;
+  int k = 0;
+  for (const auto& [ra, dec] : report::healpix_centres(nside)) {
+    out.push_back({strprintf("pix%d", k), ra, dec, k, k});
+    ++k;
+  }
+  return out;
+}
+
+void write_sky_map(const RunContext& base, const RunOptions& opt,
+                   const std::vector<CatalogueSource>& sources,
+                   const std::vector<report::CatalogueRow>& rows) {
+  const std::size_t npix = 12 * static_cast<std::size_t>(opt.sky_nside) * opt.sky_nside;
+  std::vector<double> vis(npix, 0.0), view(npix, 0.0);
+  const double minutes = base.tdurs / 60;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const auto k = static_cast<std::size_t>(sources[i].pixel);
+    vis[k] = std::min(1.0, rows[i].visibility_min / minutes);
+    view[k] = std::min(1.0, rows[i].view_windows_min / minutes);
+  }
+  report::write_fits_map(summary_name(base, opt, ".fits"), opt.sky_nside, vis, view);
+  report::SkyPicture p;
+  p.title = strprintf("Where %s can look: %s to %s UTC", base.sid.c_str(),
+                      report::iso8601(base.istusr).c_str(), report::iso8601(base.ietusr).c_str());
+  p.subtitle = strprintf(
+      "HEALPix NSIDE %d. Limits (deg): roll-Sun %g, negative roll-Sun %g, roll-Moon %g, "
+      "roll-velocity %g, yaw-Sun %g, Earth-limb margin %g.",
+      opt.sky_nside, base.rosvlim, base.nrosvlim, base.romlim, base.rovellim, base.ywsvlim,
+      base.thetainp);
+  const double days = base.tdurs / daysec;
+  for (double d = 0; d <= days + 1e-9; d += std::max(1.0, days / 60)) {
+    const ephem::SunMoon sm = ephem::surcha(base.tstusr1900 + base.tstreadif / daysec + d, -1);
+    p.sun_track.emplace_back(sm.sun_ra * cdr, sm.sun_dec * cdr);
+  }
+  report::write_sky_picture(summary_name(base, opt, ".png"), opt.sky_nside, vis, p);
+}
+
+}  // namespace kv::driver
