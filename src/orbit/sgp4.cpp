@@ -147,12 +147,18 @@ Sgp4 sgp4_init(const Sgp4Elements& el) {
   return m;
 }
 
-Sgp4 sgp4_init(const Tle& tle) {
-  constexpr double deg = 3.14159265358979323846 / 180.0;
-  return sgp4_init(Sgp4Elements{tle.mean_motion_rev_day * twopi / 1440.0, tle.ecc,
-                                tle.incl_deg * deg, tle.node_deg * deg, tle.argp_deg * deg,
-                                tle.mean_anomaly_deg * deg, tle.bstar});
+Sgp4Elements sgp4_elements(const Tle& tle) {
+  constexpr double deg = 3.14159265358979323846 / 180.0;  // not cnr, which derives from tpi
+  return {tle.mean_motion_rev_day * twopi / 1440.0,
+          tle.ecc,
+          tle.incl_deg * deg,
+          tle.node_deg * deg,
+          tle.argp_deg * deg,
+          tle.mean_anomaly_deg * deg,
+          tle.bstar};
 }
+
+Sgp4 sgp4_init(const Tle& tle) { return sgp4_init(sgp4_elements(tle)); }
 
 namespace {
 

@@ -1,5 +1,6 @@
 // SGP4 for near-Earth orbits (period below 225 minutes) and the TEME frame.
 //
+//   sgp4_elements mean elements of a parsed TLE in the units of the model
 //   sgp4_init     derived constants of an element set, set up once
 //   sgp4_state    position and velocity in TEME at minutes since the element-set epoch
 //   sgp4_period_min  anomalistic period from the recovered (Brouwer) mean motion
@@ -69,7 +70,8 @@ struct Sgp4 {
 // Notes:    a deep-space set (period >= 225 minutes) is a precondition failure; the TLE
 //           parser refuses them.
 Sgp4 sgp4_init(const Sgp4Elements& el);
-// The mean elements of a parsed set, converted to Sgp4Elements.
+// The mean elements of a parsed set in Sgp4Elements units, and the model set up from them.
+Sgp4Elements sgp4_elements(const Tle& tle);
 Sgp4 sgp4_init(const Tle& tle);
 
 // sgp4_state -- position and velocity at tsince minutes from the epoch of the set.

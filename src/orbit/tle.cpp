@@ -213,20 +213,14 @@ void read_line2(const std::string& file, const Line& l, Tle& t) {
 
 // Refuses deep-space sets and sets without a valid SGP4 state at their epoch.
 void check_model(const std::string& file, const Line& l2, const Tle& t) {
-  const Sgp4Elements el{t.mean_motion_rev_day * 2.0 * 3.14159265358979323846 / 1440.0,
-                        t.ecc,
-                        t.incl_deg * cnr,
-                        0,
-                        0,
-                        0,
-                        0};
+  const Sgp4Elements el = sgp4_elements(t);
   const double period = sgp4_period_min(el.no_kozai, el.ecco, el.inclo);
   if (!(period < deep_space_period_min))
     bad_tle(file, l2.number,
             strprintf("period %.2f minutes is 225 minutes or longer: a deep-space set, which "
                       "this SGP4 (near-Earth) does not propagate",
                       period));
-  const Sgp4 m = sgp4_init(t);
+  const Sgp4 m = sgp4_init(el);
   int error = sgp4_ok;
   const State s = sgp4_state(m, 0.0, error);
   for (double v : s)
