@@ -10,6 +10,8 @@
 //   orbpropj2  mean elements drifted by dt, then osculating elements, then state vector
 //   mean_orbit mean elements in radians with their secular rates, set up once per run
 //   stvsel     state vector at an orbit time (seconds since the orbit-file epoch)
+//
+// Two-line element sets and SGP4 (TEME states): orbit/tle.hpp, orbit/sgp4.hpp.
 #pragma once
 
 #include "common/kepler.hpp"
