@@ -16,7 +16,8 @@
 //   Vec3 src = apparent_place(a, icrs_unit(ra_deg, dec_deg));     // one per source
 //   Vec3 sun = sun_apparent(a), moon = moon_apparent(a);          // km, geocentric
 //   Vec3 u = seen_from(sun, state);                              // from the satellite
-// and at any time t within a few minutes of the anchor: gast(a, time_args(t)).
+// and at any time t within an hour of the anchor: gast(a, time_args(t)) and, where the Moon is
+// wanted more often than the anchors come, moon_apparent(a, time_args(t)).
 #pragma once
 
 #include "common/types.hpp"
@@ -58,16 +59,18 @@ Vec3 icrs_unit(double ra_deg, double dec_deg);
 // Apparent geocentric direction of date (unit vector) of a star-like source at infinity.
 Vec3 apparent_place(const Anchor& a, const Vec3& icrs);
 
-// Apparent geocentric positions of date, km.
+// Apparent geocentric positions of date, km: at the anchor's instant, or (Moon) at t with the
+// matrix of an anchor within an hour of t.
 Vec3 sun_apparent(const Anchor& a);
 Vec3 moon_apparent(const Anchor& a);
+Vec3 moon_apparent(const Anchor& a, const TimeArgs& t);
 
 // Unit vector from the satellite (position of st, km) to the body at body (km), both
 // geocentric and in the same frame.
 Vec3 seen_from(const Vec3& body, const State& st);
 
 // Greenwich apparent sidereal time, radians, [0, 2pi): complete (IAU 2006/2000A) at t, or
-// from the equation of the origins of an anchor within a few hours of t.
+// from the equation of the origins of an anchor within an hour of t.
 double gast(const TimeArgs& t);
 double gast(const Anchor& a, const TimeArgs& t);
 

@@ -46,7 +46,8 @@ Vec3 sun_apparent(const Anchor& a) {
 
 // moon_apparent -- apparent geocentric position of the Moon of date.
 //
-// Given:    a  anchor of the instant
+// Given:    a  anchor of the instant, or of an instant within an hour of t; t  time arguments
+//              (the anchor's own when not given)
 // Returned: position, km, geocentric, true equator and equinox of date
 // Notes:    eraMoon98 (Meeus' abridged ELP2000-82: about 10 arcsec in longitude, 4 arcsec in
 //           latitude) gives the geometric GCRS position and velocity; the position is moved
@@ -54,10 +55,14 @@ Vec3 sun_apparent(const Anchor& a) {
 //           aberration: for a body moving with the Earth it cancels, to first order, against
 //           the Earth's own motion during the light time (both about 20 arcsec), so the
 //           geocentric light-time position is the apparent one.
+//           With an anchor other than t's, its matrix stands for t's: the matrix turns by less
+//           than 0.02 arcsec per hour (precession and the 13.7-day nutation terms).
 // Reference: eraMoon98 (IAU SOFA); Meeus, Astronomical Algorithms (2nd ed., 1998), ch. 47.
-Vec3 moon_apparent(const Anchor& a) {
+Vec3 moon_apparent(const Anchor& a) { return moon_apparent(a, a.t); }
+
+Vec3 moon_apparent(const Anchor& a, const TimeArgs& t) {
   double pv[2][3];
-  eraMoon98(a.t.tt1, a.t.tt2, pv);
+  eraMoon98(t.tt1, t.tt2, pv);
   const double tau = std::sqrt(eraPdp(pv[0], pv[0])) * ERFA_AULT / ERFA_DAYSEC;  // days
   double p[3];
   for (int i = 0; i < 3; ++i) p[i] = pv[0][i] - pv[1][i] * tau;

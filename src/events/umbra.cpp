@@ -22,7 +22,7 @@ struct Discs {
 };
 
 Discs discs(const State& st, const Vec3& sun) {
-  const Vec3 e{-st[0], -st[1], -st[2]};  // satellite to Earth centre
+  const Vec3 e{-st[0], -st[1], -st[2]};                          // satellite to Earth centre
   const Vec3 s{sun[0] - st[0], sun[1] - st[1], sun[2] - st[2]};  // satellite to Sun centre
   const double re = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
   const double rs = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
@@ -57,7 +57,8 @@ double umbra(const State& st, const Vec3& sun) {
 // Given:    st, sun  as for umbra
 // Returned: b + a - c, radians: >= 0 inside the penumbra or the umbra, < 0 in full sunlight.
 // Notes:    zero on the cone tangent to both spheres and crossing between them (vertex about
-//           1.36e6 km in front of the Earth, under 1 percent of the way to the Sun). Spheres and domain as for umbra.
+//           1.36e6 km in front of the Earth, under 1 percent of the way to the Sun). Spheres and
+//           domain as for umbra.
 // Reference: Montenbruck & Gill, Satellite Orbits (2000), section 3.4.2.
 double penumbra(const State& st, const Vec3& sun) {
   const Discs d = discs(st, sun);
