@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "ephem/ephem.hpp"
+#include "ephem/precise.hpp"
 #include "events/events.hpp"
 #include "grid/grid.hpp"
 #include "orbit/orbit.hpp"
@@ -45,6 +46,61 @@ void BM_attang(benchmark::State& st) {
   for (auto _ : st) benchmark::DoNotOptimize(kv::view::attang(kCrab, sv, sm.moon, sm.sun));
 }
 BENCHMARK(BM_attang);
+
+// The precise model set, one call each, at instants a minute apart from 2024-01-01.
+namespace precise = kv::ephem::precise;
+
+void BM_precise_time_args(benchmark::State& st) {
+  double x = 45290.0;
+  for (auto _ : st) benchmark::DoNotOptimize(precise::time_args(x += 1.0 / 1440));
+}
+BENCHMARK(BM_precise_time_args);
+
+void BM_precise_anchor(benchmark::State& st) {
+  double x = 45290.0;
+  for (auto _ : st) benchmark::DoNotOptimize(precise::anchor(precise::time_args(x += 1.0 / 1440)));
+}
+BENCHMARK(BM_precise_anchor)->Unit(benchmark::kMicrosecond);
+
+void BM_precise_apparent_place(benchmark::State& st) {
+  const precise::Anchor a = precise::anchor(precise::time_args(45290.0));
+  const kv::Vec3 icrs = precise::icrs_unit(83.633083, 22.0145);
+  for (auto _ : st) benchmark::DoNotOptimize(precise::apparent_place(a, icrs));
+}
+BENCHMARK(BM_precise_apparent_place);
+
+void BM_precise_sun(benchmark::State& st) {
+  const precise::Anchor a = precise::anchor(precise::time_args(45290.0));
+  for (auto _ : st) benchmark::DoNotOptimize(precise::sun_apparent(a));
+}
+BENCHMARK(BM_precise_sun);
+
+void BM_precise_moon(benchmark::State& st) {
+  const precise::Anchor a = precise::anchor(precise::time_args(45290.0));
+  for (auto _ : st) benchmark::DoNotOptimize(precise::moon_apparent(a));
+}
+BENCHMARK(BM_precise_moon);
+
+void BM_precise_gast_complete(benchmark::State& st) {
+  double x = 45290.0;
+  for (auto _ : st) benchmark::DoNotOptimize(precise::gast(precise::time_args(x += 1.0 / 1440)));
+}
+BENCHMARK(BM_precise_gast_complete)->Unit(benchmark::kMicrosecond);
+
+void BM_precise_gast_from_anchor(benchmark::State& st) {
+  const precise::Anchor a = precise::anchor(precise::time_args(45290.0));
+  const precise::TimeArgs t = precise::time_args(45290.002);
+  for (auto _ : st) benchmark::DoNotOptimize(precise::gast(a, t));
+}
+BENCHMARK(BM_precise_gast_from_anchor);
+
+void BM_umbra(benchmark::State& st) {
+  const auto s = one_day();
+  const kv::State sv = kv::orbit::stvsel(s.orbit, 1000);
+  const kv::Vec3 sun = precise::sun_apparent(precise::anchor(precise::time_args(45359.0)));
+  for (auto _ : st) benchmark::DoNotOptimize(kv::events::umbra(sv, sun));
+}
+BENCHMARK(BM_umbra);
 
 void BM_user_grid_per_day(benchmark::State& st) {
   const auto s = one_day();

@@ -5,6 +5,8 @@
 //   geteqcr    ascending and descending nodes from the orbit epoch; orbit-number table
 //   getorbnum  orbit number of an orbit time
 //   shadow     cylindrical-shadow function (>= 0: in shadow)
+//   umbra      conical umbra function of the precise model (>= 0: Sun wholly hidden)
+//   penumbra   conical penumbra function of the precise model (>= 0: Sun at least partly hidden)
 //   geteclp    eclipse table of the user period
 //   in_saa     whether a geodetic point lies in the South Atlantic Anomaly region
 //   getsaa     SAA passages of the user period (grid times, not refined)
@@ -40,6 +42,9 @@ int getorbnum(const OrbitTable& o, int iorb, double t);
 
 // Cosine of the Sun-nadir angle minus that of the Earth's angular radius, negated.
 double shadow(const State& st, const Vec3& sun);
+// Conical shadow functions, radians: st (km) and sun (geocentric position, km) in one frame.
+double umbra(const State& st, const Vec3& sun);
+double penumbra(const State& st, const Vec3& sun);
 double feclp(const grid::ScanSetup& s, double t);
 EventTable geteclp(const grid::ScanSetup& s, const grid::Samples& g, int threads);
 
