@@ -1,5 +1,8 @@
 // Satellite configuration file "kelvocc_<sid>.std": output-file templates, the orbit-file
 // template and the yaw-Sun limit.
+//
+//   name_from_template  an output name from its template and the run suffix
+//   rstdinp             reads the satellite's configuration ("standard input") file
 #pragma once
 
 #include <string>

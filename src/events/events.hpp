@@ -2,6 +2,7 @@
 // function between grid times, and returns a table. They write nothing.
 //
 //   sign_scan  common scan of an event function with refined sign changes
+//   s0032      (s0032.hpp) the refinement: one sign change within a step, by false position
 //   geteqcr    ascending and descending nodes from the orbit epoch; orbit-number table
 //   getorbnum  orbit number of an orbit time
 //   shadow     cylindrical-shadow function (>= 0: in shadow)
