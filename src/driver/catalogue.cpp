@@ -20,6 +20,7 @@
 #include "driver/setup.hpp"
 #include "driver/skymap.hpp"
 #include "driver/steps.hpp"
+#include "driver/tle_file.hpp"
 #include "driver/tokens.hpp"
 #include "ephem/ephem.hpp"
 #include "events/events.hpp"
@@ -196,12 +197,15 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
                  opt.shard_k, opt.shard_n);
     RunContext base;
     base.threads = opt.threads;
+    base.tle_file = opt.tle;
     base.curt = wall_clock(now);
     read_request(in, base);
     rstdinp(base);
     check_period(base);
     read_orbit(base);
     mean_elements(base);
+    for (const std::string& w : tle_warnings(base))
+      std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
     const int threads = thread_count(opt.threads);
     const bool keep_angles = base.flagcrang == 1 && !opt.reports.empty();
     const grid::ScanSetup s = scan_setup(base);

@@ -37,6 +37,7 @@
 #include "common/tables.hpp"
 #include "common/types.hpp"
 #include "orbit/orbit.hpp"
+#include "orbit/tle.hpp"
 #include "view/attitude.hpp"
 
 namespace kv {
@@ -73,8 +74,12 @@ struct PeriodPart {
   double step = scan_step;
 };
 
-// The orbit file used, its elements and the period in orbit time.
+// The orbit file used (or the TLE file and its chosen set), its elements and the period in
+// orbit time.
 struct OrbitPart {
+  std::string tle_file;  // --tle: the orbit from this two-line element file ("" for none)
+  orbit::Tle tle;        // the chosen set, when tle_file is set
+  double tle_offset_min = 0;  // SGP4 time (minutes since the set's epoch) at orbit time 0
   std::string orbfnm;
   Epoch iltread{};
   int iorb = 0;

@@ -98,6 +98,11 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
         return report::plot_format_known(v) ? std::string()
                                             : "the plot's name must end in .pdf, .png or .svg";
       });
+  app.add_option("--tle", opt.tle,
+                 "two-line element file: the orbit from the newest set whose epoch is not "
+                 "after the start (else the oldest), propagated by SGP4, instead of the "
+                 "orbit files; near-Earth sets only (period under 225 minutes)")
+      ->option_text("FILE");
   app.add_flag("--no-pdf", opt.no_pdf,
                "join the reports into view<suffix>.txt but make no PostScript or PDF (for a "
                "caller that converts later)");

@@ -20,10 +20,9 @@ struct RunOptions {
   bool serve = false;
   std::string listen = "127.0.0.1:8080", data = ".";
   int workers = 0;
-  double run_timeout_s = 120,
-         keep_hours = 24;  // sky map: the sources are the HEALPix pixel centres    // catalogue
-                           // runs: sources at positions k, k + n, ...
-  std::string plot;        // path of the plot, .pdf, .png or .svg ("" for none)
+  double run_timeout_s = 120, keep_hours = 24;
+  std::string plot;  // path of the plot, .pdf, .png or .svg ("" for none)
+  std::string tle;   // two-line element file: the orbit instead of the orbit files ("" for none)
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

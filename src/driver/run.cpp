@@ -13,6 +13,7 @@
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
 #include "driver/steps.hpp"
+#include "driver/tle_file.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 #include "report/json.hpp"
@@ -94,6 +95,10 @@ report::Provenance provenance(const RunContext& ctx) {
   p.orbit_number = ctx.iorb;
   p.osculating = ctx.q;
   p.mean = ctx.qm;
+  if (!ctx.tle_file.empty()) {
+    p.tle_name = ctx.tle.name;
+    p.tle_lines = {ctx.tle.line1, ctx.tle.line2};
+  }
   for (const OutputName& o : output_names(ctx)) p.outputs.emplace_back(o.role, o.name);
   return p;
 }
@@ -142,8 +147,10 @@ int write_plot(RunContext& ctx, const std::string& path, int rc) {
 int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   RunContext ctx;
   ctx.threads = opt.threads;
+  ctx.tle_file = opt.tle;
   try {
     setup(in, now, ctx);
+    for (const std::string& w : tle_warnings(ctx)) std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
     detect(ctx);
     write_reports(ctx);
     declare_success(ctx);

@@ -9,6 +9,7 @@
 #include "driver/orbit_file.hpp"
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"
+#include "driver/tle_file.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 #include "report/report.hpp"
@@ -66,6 +67,10 @@ void check_period(RunContext& ctx) {
 }
 
 void read_orbit(RunContext& ctx) {
+  if (!ctx.tle_file.empty()) {
+    read_tle_orbit(ctx);
+    return;
+  }
   const OrbitRecord rec = find_and_read_orbit_file(ctx.orbfnm1, ctx.sid, ctx.curt, ctx.orbfnm);
   ctx.iltread = rec.iltread;
   ctx.iorb = rec.iorb;
@@ -95,6 +100,7 @@ void read_orbit(RunContext& ctx) {
 }
 
 void mean_elements(RunContext& ctx) {
+  if (!ctx.tle_file.empty()) return;  // the set's own mean elements, read with it
   ctx.qm = orbit::oscmean(ctx.q);
   ctx.orbit = orbit::mean_orbit(ctx.qm);
 }
@@ -103,7 +109,14 @@ void create_reports(RunContext& ctx) {
   ctx.eclpinf.create(ctx.eclpfnm);
   ctx.attinf.create(ctx.attfnm);
   ctx.orbinf.create(ctx.orbinfnm);
-  report::write_orbit_information(ctx.orbinf, ctx.orbfnm, ctx.iltread, ctx.qm);
+  if (ctx.tle_file.empty()) {
+    report::write_orbit_information(ctx.orbinf, ctx.orbfnm, ctx.iltread, ctx.qm);
+  } else {
+    std::vector<std::string> lines{ctx.tle.line1, ctx.tle.line2};
+    if (!ctx.tle.name.empty()) lines.insert(lines.begin(), ctx.tle.name);
+    report::write_orbit_information(ctx.orbinf, ctx.orbfnm, ctx.iltread, ctx.qm, lines,
+                                    sha256_hex(ctx.tle_file));
+  }
   if (ctx.flagcrang == 1) ctx.attinfang.create(ctx.attfnmang);
   ctx.outoccdsp.create(ctx.evnoccfnmdsp);
 }

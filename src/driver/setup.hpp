@@ -20,8 +20,8 @@ void form_output_names(RunContext& ctx);
 void open_log_and_error_files(RunContext& ctx);
 // The user period: day counts, its length in seconds and whole days, its limits.
 void check_period(RunContext& ctx);
-// The newest orbit file: epoch, orbit number, elements, the period in orbit time and the
-// orbit file's age limit.
+// The newest orbit file (or, with tle_file, the chosen element set): epoch, orbit number,
+// elements, the period in orbit time and the orbit's age limit.
 void read_orbit(RunContext& ctx);
 // Mean elements and the propagation set.
 void mean_elements(RunContext& ctx);

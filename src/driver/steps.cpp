@@ -17,6 +17,7 @@ grid::ScanSetup scan_setup(const RunContext& ctx) {
   s.step = ctx.step;
   s.tstusr1900 = ctx.tstusr1900;
   s.epocsidang = ctx.epocsidang;
+  if (!ctx.tle_file.empty()) s.tle = grid::TleOrbit{orbit::sgp4_init(ctx.tle), ctx.tle_offset_min};
   return s;
 }
 

@@ -19,7 +19,7 @@ double shadow(const State& st, const Vec3& sun) {
 
 // feclp -- the shadow function at orbit time t (s).
 double feclp(const grid::ScanSetup& s, double t) {
-  return shadow(orbit::stvsel(s.orbit, t), grid::sun_moon_at(s, t).sun);
+  return shadow(grid::state_at(s, t), grid::sun_moon_at(s, t).sun);
 }
 
 // geteclp -- eclipses of the user period. The last grid time examined is the last one not

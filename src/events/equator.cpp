@@ -10,7 +10,7 @@ namespace kv::events {
 // (orbit time 0) to the user end, numbered from iorb (iorb + 1 at the first ascending node
 // when the satellite is south at the epoch).
 OrbitTable geteqcr(const grid::ScanSetup& s, const grid::EquatorSamples& g, int iorb, int threads) {
-  auto z = [&](double t) { return orbit::stvsel(s.orbit, t)[2]; };
+  auto z = [&](double t) { return grid::state_at(s, t)[2]; };
   const SignScan scan = sign_scan(g.t, g.z, z, s.step, s.tendinp, s.tendinp, s.tendinp, threads);
   OrbitTable o;
   o.torb1 = scan.on.t1;

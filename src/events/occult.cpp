@@ -50,7 +50,7 @@ EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const Vec
   parallel_for(g.size(), threads, [&](std::size_t k) {
     f[k] = geometry ? occultation((*geometry)[k], fc1) : occultation(g.st[k], fc1, thetainp);
   });
-  auto fn = [&](double t) { return occultation(orbit::stvsel(s.orbit, t), fc1, thetainp); };
+  auto fn = [&](double t) { return occultation(grid::state_at(s, t), fc1, thetainp); };
   return sign_scan(g.t, f, fn, s.step, s.tendinp, s.tendinp - s.step, s.tendinp, threads).on;
 }
 

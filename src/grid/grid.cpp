@@ -13,6 +13,13 @@ std::vector<double> grid_times(double start, double step, double end) {
   return t;
 }
 
+State state_at(const ScanSetup& s, double t, int& err) {
+  err = 0;
+  if (!s.tle) return orbit::stvsel(s.orbit, t);
+  const State teme = orbit::sgp4_state(s.tle->sgp4, t / 60 + s.tle->offset_min, err);
+  return orbit::teme_to_tod(teme, ephem::delong(ephemeris_day(s, t)));
+}
+
 ephem::SunMoonDirections sun_moon_at(const ScanSetup& s, double t) {
   return ephem::sun_moon_directions(ephemeris_day(s, t), -1);
 }
@@ -35,7 +42,7 @@ Samples user_samples(const ScanSetup& s, int threads, bool all_exact) {
   g.moon.resize(n);
   g.exact.assign(n, 0);
   parallel_for(n, threads, [&](std::size_t k) {
-    g.st[k] = orbit::stvsel(s.orbit, g.t[k]);
+    g.st[k] = state_at(s, g.t[k]);
     if (k % stride == 0 || k + 1 == n) {
       const ephem::SunMoonDirections sm = sun_moon_at(s, g.t[k]);
       g.sun[k] = sm.sun;
@@ -59,6 +66,15 @@ double max_z_rate(const orbit::MeanOrbit& orb) {
   return 1.2 * speed * std::min(1.0, std::fabs(std::sin(inc)) + 0.05);
 }
 
+double max_z_rate(const ScanSetup& s) {
+  if (!s.tle) return max_z_rate(s.orbit);
+  orbit::MeanOrbit m;
+  m.eleinr[0] = s.tle->sgp4.ao * orbit::wgs72::re;
+  m.eleinr[1] = s.tle->sgp4.el.ecco;
+  m.eleinr[2] = s.tle->sgp4.el.inclo;
+  return max_z_rate(m);
+}
+
 namespace {
 
 // Walks indices [begin, end) of the equator grid: z exactly at a time, then only the sign
@@ -69,7 +85,7 @@ bool walk_signs(const ScanSetup& s, EquatorSamples& g, std::size_t begin, std::s
   std::size_t last = end;  // index of the previous exact value, if any
   for (std::size_t j = begin; j < end;) {
     if (!g.exact[j]) {
-      g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+      g.z[j] = state_at(s, g.t[j])[2];
       g.exact[j] = 1;
     }
     if (last != end && std::fabs(g.z[j] - g.z[last]) > rate * (g.t[j] - g.t[last])) return false;
@@ -101,14 +117,14 @@ EquatorSamples equator_samples(const ScanSetup& s, const Samples& user, int thre
     }
   // Signs elsewhere, block by block.
   constexpr std::size_t kBlock = 4096;
-  const double rate = max_z_rate(s.orbit);
+  const double rate = max_z_rate(s);
   parallel_for((n + kBlock - 1) / kBlock, threads,
                [&](std::size_t b) {
                  const std::size_t begin = b * kBlock, end = std::min(n, begin + kBlock);
                  if (walk_signs(s, g, begin, end, rate)) return;
                  for (std::size_t j = begin; j < end; ++j)
                    if (!g.exact[j]) {
-                     g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+                     g.z[j] = state_at(s, g.t[j])[2];
                      g.exact[j] = 1;
                    }
                },
@@ -124,7 +140,7 @@ EquatorSamples equator_samples(const ScanSetup& s, const Samples& user, int thre
       ends.size(), threads,
       [&](std::size_t i) {
         const std::size_t j = ends[i];
-        if (!g.exact[j]) g.z[j] = orbit::stvsel(s.orbit, g.t[j])[2];
+        if (!g.exact[j]) g.z[j] = state_at(s, g.t[j])[2];
         g.exact[j] = 1;
       },
       64);

@@ -9,10 +9,14 @@
 namespace kv::report {
 
 void write_orbit_information(OutFile& f, const std::string& orbit_file, const Epoch& e,
-                             const Elements& m) {
+                             const Elements& m, const std::vector<std::string>& tle_lines,
+                             const std::string& tle_sha256) {
   f.printf(" %s", orbit_file.c_str());
   f.printf("\n iltread %d %d %d %d %d %d %d", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
   f.printf("\n%14.6f %11.6f %11.6f %18.6f %18.6f %18.6f", m[0], m[1], m[2], m[3], m[4], m[5]);
+  if (tle_lines.empty()) return;
+  f.printf("\n orbit from a two-line element set (SGP4), sha256 %s", tle_sha256.c_str());
+  for (const std::string& line : tle_lines) f.printf("\n %s", line.c_str());
 }
 
 void write_success_marker(OutFile& f, int inderr) {

@@ -65,14 +65,24 @@ ordered_json provenance(const Provenance& p) {
                     {"angle_file", p.angle_flag == 1},
                     {"tag", p.tag}};
   out["configuration"] = {{"file", p.config_file}, {"values", p.config_values}};
-  out["orbit_file"] = {{"path", p.orbit_file},
-                       {"sha256", p.orbit_sha256},
-                       {"epoch", iso8601(p.orbit_epoch)},
-                       {"orbit_number", p.orbit_number},
-                       {"osculating_elements", elements(p.osculating)},
-                       {"mean_elements", elements(p.mean)}};
+  if (p.tle_lines.empty()) {
+    out["orbit_file"] = {{"path", p.orbit_file},
+                         {"sha256", p.orbit_sha256},
+                         {"epoch", iso8601(p.orbit_epoch)},
+                         {"orbit_number", p.orbit_number},
+                         {"osculating_elements", elements(p.osculating)},
+                         {"mean_elements", elements(p.mean)}};
+  } else {
+    out["tle"] = {{"path", p.orbit_file},      {"sha256", p.orbit_sha256},
+                  {"name", p.tle_name},        {"lines", p.tle_lines},
+                  {"epoch", iso8601(p.orbit_epoch)}, {"revolution_number", p.orbit_number},
+                  {"mean_elements", elements(p.mean)}};
+  }
   out["models"] = {
-      {"orbit", "J2 secular propagation with first-order short-period terms (no drag)"},
+      {"orbit", p.tle_lines.empty()
+                    ? "J2 secular propagation with first-order short-period terms (no drag)"
+                    : "SGP4 (WGS-72) from a two-line element set; TEME turned to the true "
+                      "equator and equinox of date by the equation of the equinoxes"},
       {"sun_moon", "analytic Sun (Newcomb) and Moon (Brown, principal terms) of the 1900 epoch"},
       {"nutation", "Woolard series, 68 longitude and 39 obliquity terms"},
       {"sidereal_time", "Newcomb's mean sidereal time with the equation of the equinoxes"},

@@ -29,6 +29,9 @@ struct Provenance {
   Epoch orbit_epoch{};
   int orbit_number = 0;
   Elements osculating{}, mean{};  // km and degrees
+  // An orbit from a two-line element set: its name line ("" for none) and two lines.
+  std::string tle_name;
+  std::vector<std::string> tle_lines;
   // The output files of the run: role and name.
   std::vector<std::pair<std::string, std::string>> outputs;
 };

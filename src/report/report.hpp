@@ -55,9 +55,12 @@ struct Tables {
 double printed_view_total(const Tables& t);
 
 // The orbit information file: the orbit file used, its epoch and the mean elements
-// (km, degrees).
+// (km, degrees); for an orbit from a two-line element set (tle_lines not empty) then a
+// line saying so, the set's lines and the SHA-256 of its file.
 void write_orbit_information(OutFile& f, const std::string& orbit_file, const Epoch& epoch,
-                             const Elements& mean);
+                             const Elements& mean,
+                             const std::vector<std::string>& tle_lines = {},
+                             const std::string& tle_sha256 = "");
 // The error file's text of a successful run: inderr (1) and the completion line.
 void write_success_marker(OutFile& f, int inderr);
 
