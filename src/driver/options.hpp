@@ -20,9 +20,8 @@ struct RunOptions {
   bool serve = false;
   std::string listen = "127.0.0.1:8080", data = ".";
   int workers = 0;
-  double run_timeout_s = 120,
-         keep_hours = 24;  // sky map: the sources are the HEALPix pixel centres    // catalogue
-                           // runs: sources at positions k, k + n, ...
+  double run_timeout_s = 120, keep_hours = 24;
+  double max_disk_mb = 1024;  // disk for the server's run folders
   std::string plot;        // path of the plot, .pdf, .png or .svg ("" for none)
 };
 
