@@ -47,9 +47,10 @@ std::string head(const char* title) {
       title);
 }
 
+// A field of the form, its value shown back (at most 40 characters of it).
 std::string input(const char* name, const char* label, const std::string& value) {
   return strprintf("<p><label for=\"%s\">%s</label><input id=\"%s\" name=\"%s\" value=\"%s\"></p>",
-                   name, label, name, name, html(value).c_str());
+                   name, label, name, name, html(value.substr(0, 40)).c_str());
 }
 
 std::string token_input(const std::string& token) {
