@@ -156,8 +156,7 @@ Runs::Runs(RunLimits limits) : lim_(std::move(limits)), root_(fs::path(lim_.data
         write_whole(e.path() / "status.json",
                     json{{"status", 500}, {"message", "the server stopped during the run"}}.dump(),
                     "cannot record a run");
-      } catch (const ServerFault&) {
-      }
+      } catch (const ServerFault&) {}
     }
     entries_[id] = {dir_bytes(e.path()), true, fs::last_write_time(e.path() / "status.json", ec)};
   }
@@ -265,8 +264,7 @@ void Runs::ended(const std::string& id, const JobResult& r) {
     try {
       write_whole(dir / "status.json", json{{"status", r.status}, {"message", r.message}}.dump(),
                   "cannot record a run");
-    } catch (const ServerFault&) {
-    }
+    } catch (const ServerFault&) {}
   }
   std::lock_guard<std::mutex> lock(m_);
   entries_[id] = {dir_bytes(dir), true, fs::file_time_type::clock::now()};
