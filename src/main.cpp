@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     s.workers = opt.workers;
     s.run_timeout_s = opt.run_timeout_s;
     s.keep_hours = opt.keep_hours;
+    s.max_disk_mb = opt.max_disk_mb;
     return kv::serve::serve_main(s);
   }
   if (isatty(STDIN_FILENO))

@@ -24,6 +24,7 @@ std::string strprintf(const char* fmt, ...) {
 
 bool OutFile::open(const std::string& name, bool append) {
   name_ = name;
+  temp_.clear();
   fp_.reset(std::fopen(name.c_str(), append ? "a" : "w"));
   return fp_ != nullptr;
 }
@@ -31,6 +32,19 @@ bool OutFile::open(const std::string& name, bool append) {
 void OutFile::create(const std::string& name) {
   if (!open(name)) {
     const int e = errno;
+    const std::string m = strprintf("unable to open the file %s ", name.c_str());
+    kv::fail(RunError("", m, m), strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)));
+  }
+}
+
+void OutFile::create_replacing(const std::string& name) {
+  const std::string temp = name + ".part";
+  fp_.reset(std::fopen(temp.c_str(), "w"));
+  name_ = name;
+  temp_ = temp;
+  if (!fp_) {
+    const int e = errno;
+    temp_.clear();
     const std::string m = strprintf("unable to open the file %s ", name.c_str());
     kv::fail(RunError("", m, m), strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)));
   }
@@ -56,6 +70,7 @@ void OutFile::fail(const char* what) {
   const std::string msg =
       strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(), std::strerror(errno));
   fp_.reset();
+  if (!temp_.empty()) std::remove(temp_.c_str());
   throw RunError("", msg, msg);
 }
 
@@ -78,7 +93,11 @@ void OutFile::close() {
   std::FILE* f = fp_.release();
   const bool ok = std::fflush(f) == 0 && !std::ferror(f);
   const int rc = std::fclose(f);
-  if (!ok || rc != 0) {
+  const bool renamed =
+      temp_.empty() || (ok && rc == 0 && std::rename(temp_.c_str(), name_.c_str()) == 0);
+  if (!temp_.empty() && !renamed) std::remove(temp_.c_str());
+  temp_.clear();
+  if (!ok || rc != 0 || !renamed) {
     const std::string msg =
         strprintf("\n close of the file %s failed: %s\n", name_.c_str(), std::strerror(errno));
     throw RunError("", msg, msg);

@@ -19,6 +19,10 @@ class OutFile {
   // Creates (truncates) the file; throws RunError "unable to open the file <name> " (for the
   // log file and, after the status line, the error file) when it cannot be created.
   void create(const std::string& name);
+  // Creates the file under a temporary name beside `name` ("<name>.part") and gives it its
+  // name at close(), so that no reader ever sees it half written; the temporary file is
+  // removed when a write or the close fails. Failures are reported as for create().
+  void create_replacing(const std::string& name);
   bool is_open() const { return fp_ != nullptr; }
   const std::string& name() const { return name_; }
   // Formatted write; throws RunError when the write fails.
@@ -37,6 +41,7 @@ class OutFile {
   };
   std::unique_ptr<std::FILE, Closer> fp_;
   std::string name_;
+  std::string temp_;  // the temporary name while writing ("" for a direct write)
 };
 
 }  // namespace kv

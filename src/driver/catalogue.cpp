@@ -19,6 +19,7 @@
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
 #include "driver/skymap.hpp"
+#include "driver/source_check.hpp"
 #include "driver/steps.hpp"
 #include "driver/tle_file.hpp"
 #include "driver/tokens.hpp"
@@ -37,21 +38,25 @@ constexpr int kMaxListedRows = 20;
 std::string row_fault(const std::vector<std::string>& f, std::set<std::string>& names) {
   if (f.size() != 3) return strprintf("%zu fields instead of 3", f.size());
   const std::string& name = f[0];
-  if (name.empty()) return "the name is empty";
-  if (name.size() > 24)
-    return strprintf("name \"%s\" is longer than 24 characters", shown(name).c_str());
-  for (char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '/' || u < 0x20 || u == 0x7f || c == ' ')
+  switch (check_source({.name = name})) {
+    case SourceFault::name_empty:
+      return "the name is empty";
+    case SourceFault::name_too_long:
+      return strprintf("name \"%s\" is longer than 24 characters", shown(name).c_str());
+    case SourceFault::none:
+      break;
+    default:
       return strprintf("name \"%s\" holds '/', a blank or a control character",
                        shown(name).c_str());
   }
   const auto ra = to_double(f[1]), dec = to_double(f[2]);
   if (!ra) return strprintf("right ascension \"%s\" is not a number", shown(f[1]).c_str());
   if (!dec) return strprintf("declination \"%s\" is not a number", shown(f[2]).c_str());
-  if (!(*ra >= 0) || *ra - 360 > 1e-16 || std::isinf(*ra))
+  const SourceFault where = check_source({.ra_deg = *ra, .dec_deg = *dec});
+  if (where == SourceFault::ra_range)
     return strprintf("right ascension %f is outside 0 to 360", *ra);
-  if (!(std::fabs(*dec) <= 90)) return strprintf("declination %f is outside -90 to 90", *dec);
+  if (where == SourceFault::dec_range)
+    return strprintf("declination %f is outside -90 to 90", *dec);
   if (!names.insert(name).second) return strprintf("name \"%s\" is listed before", name.c_str());
   return "";
 }

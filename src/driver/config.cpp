@@ -39,12 +39,14 @@ std::string name_from_template(const std::string& tmpl, const RunContext& ctx, c
   return tmpl.substr(0, tmpl.size() - 8) + ctx.suffix() + ext;
 }
 
-void rstdinp(RunContext& ctx) {
+void rstdinp(RunContext& ctx) { read_config("", ctx); }
+
+void read_config(const std::string& folder, RunContext& ctx) {
   const std::string fname = "kelvocc_" + ctx.sid + ".std";
   ctx.attfnm.clear();
   ctx.eclpfnm.clear();
   ctx.evnoccfnmdsp.clear();
-  std::ifstream in(fname);
+  std::ifstream in(folder.empty() ? fname : folder + "/" + fname);
   if (!in) {
     const int e = errno;
     fail(RunError("", "", strprintf("\nunable to open the File %s ", fname.c_str())),

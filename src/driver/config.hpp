@@ -19,4 +19,8 @@ std::string name_from_template(const std::string& tmpl, const RunContext& ctx, c
 // satellite, lacks tokens, holds a too-short template or a bad yaw-Sun limit.
 void rstdinp(RunContext& ctx);
 
+// As rstdinp, with the configuration file read from `folder` (the messages name the file
+// alone).
+void read_config(const std::string& folder, RunContext& ctx);
+
 }  // namespace kv::driver

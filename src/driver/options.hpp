@@ -21,6 +21,7 @@ struct RunOptions {
   std::string listen = "127.0.0.1:8080", data = ".";
   int workers = 0;
   double run_timeout_s = 120, keep_hours = 24;
+  double max_disk_mb = 1024;  // disk for the server's run folders
   std::string plot;  // path of the plot, .pdf, .png or .svg ("" for none)
   std::string tle;   // two-line element file: the orbit instead of the orbit files ("" for none)
 };

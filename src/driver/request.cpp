@@ -6,6 +6,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/source_check.hpp"
 #include "driver/tokens.hpp"
 
 namespace kv::driver {
@@ -58,6 +59,18 @@ class RequestReader {
       if (ch == '/' || u < 0x20 || u == 0x7f)
         reject(n_, strprintf("\"%s\" holds '/' or a control character", shown(tok).c_str()));
     }
+    return tok;
+  }
+
+  // The source name, by the source rules.
+  std::string source_name() {
+    const std::string tok = raw();
+    const SourceFault f = check_source({.name = tok});
+    if (f == SourceFault::name_too_long)
+      reject(n_,
+             strprintf("\"%s\" is longer than %zu characters", shown(tok).c_str(), kMaxSourceName));
+    if (f != SourceFault::none)
+      reject(n_, strprintf("\"%s\" holds '/' or a control character", shown(tok).c_str()));
     return tok;
   }
 
@@ -129,14 +142,14 @@ void read_request(std::istream& in, RunContext& ctx) {
   ctx.request_tokens.clear();
   RequestReader r(in, ctx.request_tokens);
   ctx.usrnm = r.text(24);
-  ctx.celnm = r.text(24);
+  ctx.celnm = r.source_name();
   ctx.sid = r.text(3);
   ctx.rasource = r.number();
-  if (!(ctx.rasource >= 0) || ctx.rasource - 360 > 1e-16 || std::isinf(ctx.rasource))
+  if (check_source({.ra_deg = ctx.rasource}) != SourceFault::none)
     throw RunError("", strprintf(" Right Ascension value %f is outside the range\n ", ctx.rasource),
                    "");
   ctx.decsource = r.number();
-  if (!(std::fabs(ctx.decsource) <= 90))
+  if (check_source({.dec_deg = ctx.decsource}) != SourceFault::none)
     throw RunError("", strprintf(" Declination value %f is outside the range\n ", ctx.decsource),
                    "");
   ctx.istusr = read_epoch(r);

@@ -1,16 +1,12 @@
 // The report bundle: the three reports joined into one text, typeset and converted to PDF.
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "common/child.hpp"
 #include "common/run_error.hpp"
 #include "report/report.hpp"
-
-extern char** environ;
 
 namespace kv::report {
 
@@ -18,6 +14,10 @@ namespace {
 
 // The log line for a program that failed with rc (-1: could not be started).
 std::string describe_failure(const std::string& program, int rc, const std::string& pdf) {
+  if (rc == kTimedOut)
+    return strprintf("\nthe program %s did not finish within its time limit: the PDF %s was not "
+                     "made\n",
+                     program.c_str(), pdf.c_str());
   if (rc < 0)
     return strprintf("\nunable to run the program %s: the PDF %s was not made\n", program.c_str(),
                      pdf.c_str());
@@ -27,20 +27,16 @@ std::string describe_failure(const std::string& program, int rc, const std::stri
 
 }  // namespace
 
-int run_program(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return -1;
-  if (WIFEXITED(status)) {
-    // The shell convention for a program that could not be executed after the fork.
-    return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
-  }
-  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+int run_program(const std::vector<std::string>& argv, double time_limit_s) {
+  ChildSpec spec;
+  spec.argv = argv;
+  spec.time_limit_s = time_limit_s;
+  const ChildResult r = run_child(spec);
+  if (!r.started) return -1;
+  if (r.timed_out) return kTimedOut;
+  if (r.signal != 0) return 128 + r.signal;
+  // The shell convention for a program that could not be executed after the fork.
+  return r.exit_status == 127 ? -1 : r.exit_status;
 }
 
 void join_reports(const std::vector<std::string>& names, const std::string& joined) {
@@ -81,7 +77,7 @@ bool nonempty_file(const std::string& name) {
 
 }  // namespace
 
-int txt2pdf(const std::string& joined, std::string* problem) {
+int txt2pdf(const std::string& joined, std::string* problem, double time_limit_s) {
   const std::string base = joined.substr(0, joined.size() - 4);
   const std::string pdf = base + ".pdf";
   // A PDF left by an earlier run must not pass for the result of this one.
@@ -89,12 +85,12 @@ int txt2pdf(const std::string& joined, std::string* problem) {
   std::filesystem::remove(pdf, ec);
   const std::vector<std::string> enscript{"enscript",   "-B", "--margins=10:10:", "-o",
                                           base + ".ps", "-f", "Courier@7.3/10",   joined};
-  const int rc_ps = run_program(enscript);
+  const int rc_ps = run_program(enscript, time_limit_s);
   if (rc_ps != 0) {
     if (problem) *problem = describe_failure("enscript", rc_ps, pdf);
     return rc_ps;
   }
-  const int rc = run_program({"ps2pdfwr", base + ".ps", literal_output_name(pdf)});
+  const int rc = run_program({"ps2pdfwr", base + ".ps", literal_output_name(pdf)}, time_limit_s);
   if (rc != 0) {
     if (problem) *problem = describe_failure("ps2pdfwr", rc, pdf);
     return rc;

@@ -143,7 +143,7 @@ void write_json(const std::string& path, const Provenance& p, const Heading& h, 
   doc["daywise"] = daywise_table(h, tl, v);
   doc["pdf"] = {{"file", pdf}, {"made", pdf_made}};
   OutFile f;
-  f.create(path);
+  f.create_replacing(path);
   f.write(doc.dump(2) + "\n");
   f.close();
 }
@@ -168,7 +168,7 @@ void write_catalogue_json(const std::string& path, const Provenance& p,
                     {"eclipse_viewing_min", r.eclipse_viewing_min}});
   doc["sources"] = list;
   OutFile f;
-  f.create(path);
+  f.create_replacing(path);
   f.write(doc.dump(2) + "\n");
   f.close();
 }

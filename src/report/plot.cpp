@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 #include "common/run_error.hpp"
@@ -230,9 +231,11 @@ bool plot_format_known(const std::string& path) {
 void write_plot(const std::string& path, const PlotTitle& title, const Timeline& tl, double tendinp,
                 const Tables& t) {
   const std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
+  // Drawn under a temporary name and renamed, so that no reader sees a half-written plot.
+  const std::string temp = path + ".part";
   cairo_surface_t* surface =
-      ext == ".pdf"   ? cairo_pdf_surface_create(path.c_str(), plot_width, plot_height)
-      : ext == ".svg" ? cairo_svg_surface_create(path.c_str(), plot_width, plot_height)
+      ext == ".pdf"   ? cairo_pdf_surface_create(temp.c_str(), plot_width, plot_height)
+      : ext == ".svg" ? cairo_svg_surface_create(temp.c_str(), plot_width, plot_height)
                       : cairo_image_surface_create(CAIRO_FORMAT_RGB24, plot_width, plot_height);
   cairo_t* cr = cairo_create(surface);
   box(cr, 0, 0, plot_width, plot_height, kPaper);
@@ -244,11 +247,15 @@ void write_plot(const std::string& path, const PlotTitle& title, const Timeline&
   phase_map(cr, s, tl, t, v);
   legend(cr);
   cairo_destroy(cr);
-  if (ext == ".png") cairo_surface_write_to_png(surface, path.c_str());
+  cairo_status_t st = CAIRO_STATUS_SUCCESS;
+  if (ext == ".png") st = cairo_surface_write_to_png(surface, temp.c_str());
   cairo_surface_finish(surface);
-  const cairo_status_t st = cairo_surface_status(surface);
+  if (st == CAIRO_STATUS_SUCCESS) st = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
+  if (st == CAIRO_STATUS_SUCCESS && std::rename(temp.c_str(), path.c_str()) != 0)
+    st = CAIRO_STATUS_WRITE_ERROR;
   if (st != CAIRO_STATUS_SUCCESS) {
+    std::remove(temp.c_str());
     const std::string m = strprintf("unable to write the plot %s ", path.c_str());
     fail(RunError("", m, m),
          strprintf("cannot write the plot %s: %s", path.c_str(), cairo_status_to_string(st)));

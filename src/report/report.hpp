@@ -105,8 +105,10 @@ DayTotals daywise_with_partial(const Timeline& tl, double span_s, const Visibili
 void append_fixed18(std::string& out, double v);
 
 // Exit status of a program run with argv (argv[0] looked up in PATH), or -1 when it could not
-// be started. A program killed by a signal gives 128 + the signal number.
-int run_program(const std::vector<std::string>& argv);
+// be started. A program killed by a signal gives 128 + the signal number; one stopped at its
+// time limit (seconds; 0 for none) gives kTimedOut.
+inline constexpr int kTimedOut = -2;
+int run_program(const std::vector<std::string>& argv, double time_limit_s = 0);
 
 // Writes `joined` as the reports `names` one after the other. Throws RunError when a report
 // cannot be read or the text written.
@@ -116,7 +118,8 @@ void join_reports(const std::vector<std::string>& names, const std::string& join
 // base.pdf with ps2pdfwr, under exactly that name whatever characters it holds. Returns 0
 // when a non-empty base.pdf was made; otherwise the failed program's exit code, or -1 when a
 // program could not be started or reported success without making the PDF, and *problem
-// holds the line for the log file.
-int txt2pdf(const std::string& joined, std::string* problem);
+// holds the line for the log file. Each program is stopped after time_limit_s seconds
+// (kTimedOut).
+int txt2pdf(const std::string& joined, std::string* problem, double time_limit_s = 600);
 
 }  // namespace kv::report

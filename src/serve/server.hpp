@@ -3,15 +3,16 @@
 // files of the data folder linked in.
 //
 //   ServeOptions  address, data folder, workers and the limits that keep the server up
-//   Server        the HTTP server (cpp-httplib); listen_after_bind() blocks until stop()
-//   request_tokens  the 26 request tokens of a run's fields, or why they cannot be formed
+//   Server        the server: bind(), listen_after_bind() until stop()
+//   serve_main    `kelvis serve` until SIGTERM or SIGINT
+//
+// The parts: fields (input fields), jobs and runs (queued runs and their processes, run
+// folders), pages (HTML), routes (what is answered), http (connections, deadlines, limits).
 #pragma once
 
-#include <atomic>
-#include <map>
+#include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace kv::serve {
 
@@ -21,35 +22,26 @@ struct ServeOptions {
   std::string data = ".";      // configuration and orbit files, as a batch run finds them
   int workers = 0;             // runs at once; 0: the cores
   int queue = 0;               // runs waiting for a worker; 0: four per worker
-  double run_timeout_s = 120;  // a run still going after this is stopped
+  double run_timeout_s = 120;  // a run (or the making of a PDF) still going after this is stopped
   double keep_hours = 24;      // finished runs are removed after this age
+  double max_disk_mb = 1024;   // disk for the run folders; the oldest finished runs make room
   std::string kelvis;          // the batch program ("" for this program itself)
   std::size_t max_body = 1 << 20;
+  double header_s = 5, body_s = 30;  // deadlines to read a request's headers, its body
+  int max_connections = 512, per_address = 64;
 };
-
-// The fields of a run as the form and the API give them.
-struct RunFields {
-  std::string user, source, tag;
-  std::string ra_deg, dec_deg;  // numbers as text
-  std::string start, end;       // UTC, YYYY-MM-DDTHH:MM:SS[.mmm]
-  std::string roll_sun = "45", neg_roll_sun = "45", roll_moon = "10", roll_velocity = "10",
-              earth_margin = "5";
-  bool angle_file = false;
-};
-
-// The request text of the fields; "" and *why set when a field cannot be a request token
-// (names: letters, digits and _ + - . only, no "..", at most 24 characters, the tag 99;
-// numbers; times).
-std::string request_text(const RunFields& f, const std::string& sid, std::string* why);
 
 class Server {
  public:
+  // Throws std::runtime_error when the run folder cannot be made in the data folder.
   explicit Server(ServeOptions opt);
   ~Server();
-  // Binds to the address (port 0: any) and returns the port, for listen_after_bind().
+  // Binds exclusively to the address (port 0: any) and returns the port, or -1.
   int bind();
+  // Serves until stop() (or a signal in serve_main) ends it.
   bool listen_after_bind();
-  // Refuses new runs, waits for the runs in progress, then stops listening.
+  // Refuses new work, closes idle connections, finishes the queued and running runs and
+  // their answers, then ends listen_after_bind().
   void stop();
 
  private:

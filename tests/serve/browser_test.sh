@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A real browser against kelvis serve: headless Chromium submits the run form (a helper page
-# posts the form's fields to the server, as a person's click would), follows the redirect
+# posts the form's fields with the form's token to the server, as a person's click would), follows the redirect
 # and renders the result page, which must hold the windows table and the plot; then a
 # screenshot of the result page. Usage: browser_test.sh KELVIS SOURCE_DIR [SCREENSHOT]
 # Exits 77 (skipped) without Chromium.
@@ -20,8 +20,12 @@ for _ in $(seq 50); do grep -q 'listening on' "$work/server.log" && break; sleep
 url=$(sed -n 's/.*listening on \(http:[^ ]*\).*/\1/p' "$work/server.log")
 start=$(date -u +%Y-%m-%dT00:00:00)
 end=$(date -u -d '+2 days' +%Y-%m-%dT00:00:00)
+# The token of the server's own form, which a post of the form must carry.
+token=$(curl -s "$url" | sed -n 's/.*name="form_token" value="\([0-9a-f]*\)".*/\1/p')
+[ -n "$token" ]
 cat > "$work/submit.html" <<HTML
 <!doctype html><form id="f" method="post" action="${url}runs">
+<input name="form_token" value="$token">
 <input name="user" value="ann"><input name="source" value="x"><input name="ra_deg" value="0">
 <input name="dec_deg" value="0"><input name="known" value="cygx1">
 <input name="start" value="$start"><input name="end" value="$end">

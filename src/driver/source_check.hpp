@@ -1,0 +1,46 @@
+// check_source -- the rules a source of a request, a catalogue row or a web form must keep:
+// its name, right ascension and declination. One table holds the rules; each caller words the
+// fault in its own messages.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace kv::driver {
+
+enum class SourceFault {
+  none,
+  name_empty,      // the name is empty
+  name_too_long,   // longer than kMaxSourceName characters
+  name_bad_char,   // holds '/', a blank or a control character
+  name_not_plain,  // (plain names) holds other than letters, digits and _ + - ., or ".."
+  ra_range,        // right ascension outside 0 to 360 degrees
+  dec_range,       // declination outside -90 to 90 degrees
+};
+
+inline constexpr std::size_t kMaxSourceName = 24;
+
+// One rule of the table: the fault it finds and the rule in words.
+struct SourceRule {
+  SourceFault fault;
+  const char* rule;
+};
+
+// What to check; fields left empty are not checked.
+struct SourceFields {
+  std::optional<std::string_view> name = std::nullopt;
+  std::optional<double> ra_deg = std::nullopt;
+  std::optional<double> dec_deg = std::nullopt;
+  bool plain_name = false;  // also the plain-name rule (names that become URLs and file names)
+};
+
+// Given:    s   the fields to check
+// Returned: the first rule of the table that a field breaks, in the table's order
+//           (SourceFault::none when all hold)
+SourceFault check_source(const SourceFields& s);
+
+// The rule in words ("" for SourceFault::none).
+const char* source_rule(SourceFault f);
+
+}  // namespace kv::driver

@@ -1,0 +1,265 @@
+#include "serve/fields.hpp"
+
+#include <cctype>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "common/run_error.hpp"
+#include "driver/source_check.hpp"
+#include "driver/tokens.hpp"
+
+namespace kv::serve {
+
+const Known kKnown[7] = {{"crab", "83.633", "22.014"},   {"scox1", "244.979", "-15.640"},
+                         {"cygx1", "299.590", "35.202"}, {"vela", "128.836", "-45.176"},
+                         {"m31", "10.685", "41.269"},    {"3c273", "187.278", "2.052"},
+                         {"casa", "350.866", "58.812"}};
+
+namespace {
+
+using json = nlohmann::json;
+constexpr std::size_t kMaxNumberText = 24;
+
+// A name of the plain set (letters, digits and _ + - ., no ".."), 1 to max characters.
+bool plain_name(const std::string& s, std::size_t max) {
+  if (s.size() > max) return false;
+  const std::string_view head = std::string_view(s).substr(0, driver::kMaxSourceName);
+  return driver::check_source({.name = head, .plain_name = true}) == driver::SourceFault::none;
+}
+
+// A finite number written as the batch program reads one, at most kMaxNumberText characters.
+std::optional<double> number(const std::string& s) {
+  if (s.empty() || s.size() > kMaxNumberText) return std::nullopt;
+  const auto v = driver::to_double(s);
+  if (!v || !std::isfinite(*v)) return std::nullopt;
+  return v;
+}
+
+// "YYYY-MM-DDTHH:MM:SS[.mmm]", digits exactly where the pattern has them, to the seven
+// request integers.
+bool time_fields(const std::string& s, std::string& out) {
+  static constexpr std::string_view kPattern = "dddd-dd-ddTdd:dd:dd.ddd";
+  if (s.size() != 19 && s.size() != 23) return false;
+  for (std::size_t k = 0; k < s.size(); ++k) {
+    const char p = kPattern[k];
+    if (p == 'd' ? !std::isdigit(static_cast<unsigned char>(s[k])) : s[k] != p) return false;
+  }
+  auto at = [&](std::size_t pos, std::size_t n) { return std::stoi(s.substr(pos, n)); };
+  out = strprintf("%d %d %d %d %d %d %d", at(0, 4), at(5, 2), at(8, 2), at(11, 2), at(14, 2),
+                  at(17, 2), s.size() == 23 ? at(20, 3) : 0);
+  return true;
+}
+
+// The batch program's words for a position out of range, with the value only when short.
+std::string range_message(const char* what, double v) {
+  if (std::fabs(v) < 1e9) return strprintf("%s value %f is outside the range", what, v);
+  return strprintf("%s value is outside the range", what);
+}
+
+}  // namespace
+
+std::string request_text(const RunFields& f, const std::string& sid, FieldError* err) {
+  auto bad = [&](int status, const std::string& m) {
+    if (err) *err = {status, m};
+    return std::string();
+  };
+  if (!plain_name(f.user, 24)) return bad(400, "user: letters, digits and _ + - . only, 1 to 24");
+  if (!plain_name(f.source, driver::kMaxSourceName))
+    return bad(400, "source: letters, digits and _ + - . only, 1 to 24");
+  if (!plain_name(f.tag, 99)) return bad(400, "tag: letters, digits and _ + - . only, 1 to 99");
+  for (const auto& [name, v] : {std::pair<const char*, const std::string*>{"ra_deg", &f.ra_deg},
+                                {"dec_deg", &f.dec_deg},
+                                {"roll_sun", &f.roll_sun},
+                                {"neg_roll_sun", &f.neg_roll_sun},
+                                {"roll_moon", &f.roll_moon},
+                                {"roll_velocity", &f.roll_velocity},
+                                {"earth_margin", &f.earth_margin}})
+    if (!number(*v))
+      return bad(400, std::string(name) + ": not a finite number of at most 24 characters");
+  const double ra = *number(f.ra_deg), dec = *number(f.dec_deg);
+  const driver::SourceFault where = driver::check_source({.ra_deg = ra, .dec_deg = dec});
+  if (where == driver::SourceFault::ra_range)
+    return bad(422, range_message("Right Ascension", ra));
+  if (where == driver::SourceFault::dec_range) return bad(422, range_message("Declination", dec));
+  std::string start, end;
+  if (!time_fields(f.start, start)) return bad(400, "start: not a time YYYY-MM-DDTHH:MM:SS[.mmm]");
+  if (!time_fields(f.end, end)) return bad(400, "end: not a time YYYY-MM-DDTHH:MM:SS[.mmm]");
+  return f.user + " " + f.source + " " + sid + " " + f.ra_deg + " " + f.dec_deg + " " + start +
+         " " + end + " " + f.roll_sun + " " + f.neg_roll_sun + " " + f.roll_moon + " " +
+         f.roll_velocity + " " + f.earth_margin + " " + (f.angle_file ? "1" : "0") + " " + f.tag +
+         "\n";
+}
+
+namespace {
+
+enum class Kind { text, number, boolean, limits };
+struct Key {
+  const char* name;
+  Kind kind;
+};
+constexpr Key kTopKeys[] = {{"user", Kind::text},        {"source", Kind::text},
+                            {"tag", Kind::text},         {"ra_deg", Kind::number},
+                            {"dec_deg", Kind::number},   {"start", Kind::text},
+                            {"end", Kind::text},         {"limits", Kind::limits},
+                            {"angle_file", Kind::boolean}};
+constexpr const char* kLimitKeys[] = {"roll_sun", "neg_roll_sun", "roll_moon", "roll_velocity",
+                                      "earth_margin"};
+
+bool of_kind(const json& v, Kind k) {
+  switch (k) {
+    case Kind::text:
+      return v.is_string();
+    case Kind::number:
+      return v.is_number();
+    case Kind::boolean:
+      return v.is_boolean();
+    case Kind::limits:
+      return v.is_object();
+  }
+  return false;
+}
+
+const char* kind_words(Kind k) {
+  return k == Kind::text ? "a string" : k == Kind::number ? "a number" : k == Kind::boolean ? "true or false" : "an object";
+}
+
+std::string number_text(const json& v) { return strprintf("%.17g", v.get<double>()); }
+
+// A key as shown in a message: at most 40 characters, printable ASCII.
+std::string key_shown(const std::string& k) {
+  std::string s;
+  for (char c : k.substr(0, 40)) s += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+  return s;
+}
+
+}  // namespace
+
+bool fields_from_json(const std::string& body, RunFields& f, FieldError* err) {
+  auto bad = [&](const std::string& m) {
+    if (err) *err = {400, m};
+    return false;
+  };
+  const json b = json::parse(body, nullptr, false);
+  if (b.is_discarded()) return bad("the body is not valid JSON");
+  if (!b.is_object()) return bad("the body is not a JSON object");
+  for (const auto& [k, v] : b.items()) {
+    const Key* key = nullptr;
+    for (const Key& c : kTopKeys)
+      if (k == c.name) key = &c;
+    if (!key) return bad("unknown field \"" + key_shown(k) + "\"");
+    if (!of_kind(v, key->kind)) return bad(std::string(key->name) + ": must be " + kind_words(key->kind));
+  }
+  auto text = [&](const char* k, const char* d) { return b.contains(k) ? b[k].get<std::string>() : d; };
+  f.user = text("user", "");
+  f.source = text("source", "");
+  f.tag = text("tag", "api");
+  f.start = text("start", "");
+  f.end = text("end", "");
+  if (!b.contains("ra_deg")) return bad("ra_deg: missing");
+  if (!b.contains("dec_deg")) return bad("dec_deg: missing");
+  f.ra_deg = number_text(b["ra_deg"]);
+  f.dec_deg = number_text(b["dec_deg"]);
+  f.angle_file = b.contains("angle_file") && b["angle_file"].get<bool>();
+  if (!b.contains("limits")) return true;
+  std::string* slots[] = {&f.roll_sun, &f.neg_roll_sun, &f.roll_moon, &f.roll_velocity,
+                          &f.earth_margin};
+  for (const auto& [k, v] : b["limits"].items()) {
+    std::size_t at = std::size(kLimitKeys);
+    for (std::size_t i = 0; i < std::size(kLimitKeys); ++i)
+      if (k == kLimitKeys[i]) at = i;
+    if (at == std::size(kLimitKeys)) return bad("unknown field \"limits." + key_shown(k) + "\"");
+    if (!v.is_number()) return bad("limits." + k + ": must be a number");
+    *slots[at] = number_text(v);
+  }
+  return true;
+}
+
+bool url_decode(std::string_view in, std::string& out) {
+  out.clear();
+  for (std::size_t k = 0; k < in.size(); ++k) {
+    char c = in[k];
+    if (c == '+') {
+      c = ' ';
+    } else if (c == '%') {
+      if (k + 2 >= in.size()) return false;
+      const auto hex = [](char h) {
+        return std::isdigit(static_cast<unsigned char>(h)) ? h - '0'
+               : (h >= 'a' && h <= 'f')                    ? h - 'a' + 10
+               : (h >= 'A' && h <= 'F')                    ? h - 'A' + 10
+                                                           : -1;
+      };
+      const int hi = hex(in[k + 1]), lo = hex(in[k + 2]);
+      if (hi < 0 || lo < 0) return false;
+      c = static_cast<char>(hi * 16 + lo);
+      k += 2;
+    }
+    if (c == '\0') return false;
+    out += c;
+  }
+  return true;
+}
+
+bool parse_form(std::string_view text, Form& out) {
+  while (!text.empty()) {
+    const std::size_t amp = text.find('&');
+    const std::string_view pair = text.substr(0, amp);
+    text = amp == std::string_view::npos ? std::string_view() : text.substr(amp + 1);
+    if (pair.empty()) continue;
+    const std::size_t eq = pair.find('=');
+    std::string k, v;
+    if (!url_decode(pair.substr(0, eq), k)) return false;
+    if (eq != std::string_view::npos && !url_decode(pair.substr(eq + 1), v)) return false;
+    out.emplace(std::move(k), std::move(v));
+  }
+  return true;
+}
+
+namespace {
+std::string get(const Form& form, const char* k, const std::string& d = "") {
+  const auto it = form.find(k);
+  return it == form.end() ? d : it->second;
+}
+}  // namespace
+
+RunFields form_fields(const Form& form) {
+  RunFields f;
+  f.user = get(form, "user");
+  f.source = get(form, "source");
+  f.ra_deg = get(form, "ra_deg");
+  f.dec_deg = get(form, "dec_deg");
+  for (const Known& k : kKnown)
+    if (get(form, "known") == k.name) {
+      f.source = k.name;
+      f.ra_deg = k.ra;
+      f.dec_deg = k.dec;
+    }
+  f.start = get(form, "start");
+  f.end = get(form, "end");
+  f.roll_sun = get(form, "roll_sun");
+  f.neg_roll_sun = get(form, "neg_roll_sun");
+  f.roll_moon = get(form, "roll_moon");
+  f.roll_velocity = get(form, "roll_velocity");
+  f.earth_margin = get(form, "earth_margin");
+  f.tag = get(form, "tag");
+  f.angle_file = form.count("angle_file") > 0;
+  return f;
+}
+
+RunFields query_fields(const Form& q) {
+  RunFields f;
+  f.user = get(q, "user", "web");
+  f.source = "catalogue";
+  f.tag = get(q, "tag", "c");
+  f.ra_deg = "0";
+  f.dec_deg = "0";
+  f.start = get(q, "start");
+  f.end = get(q, "end");
+  f.roll_sun = get(q, "roll_sun", f.roll_sun);
+  f.neg_roll_sun = get(q, "neg_roll_sun", f.neg_roll_sun);
+  f.roll_moon = get(q, "roll_moon", f.roll_moon);
+  f.roll_velocity = get(q, "roll_velocity", f.roll_velocity);
+  f.earth_margin = get(q, "earth_margin", f.earth_margin);
+  return f;
+}
+
+}  // namespace kv::serve

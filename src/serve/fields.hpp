@@ -1,0 +1,64 @@
+// The input fields of a run: from the browser form, the JSON API and the query of a
+// catalogue or sky-map request; checked and formed into the batch program's request text.
+//
+//   RunFields       the fields of a run as text
+//   FieldError      why the fields cannot form a request: the HTTP status and the message
+//   request_text    the 26 request tokens of the fields
+//   fields_from_json  the API's JSON body, strictly (known keys, their types)
+//   parse_form      an application/x-www-form-urlencoded text (a body or a query)
+//   form_fields, query_fields  the fields of the browser form, of a catalogue/sky query
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace kv::serve {
+
+using Form = std::map<std::string, std::string>;
+
+// The fields of a run as the form and the API give them.
+struct RunFields {
+  std::string user, source, tag;
+  std::string ra_deg, dec_deg;  // numbers as text
+  std::string start, end;       // UTC, YYYY-MM-DDTHH:MM:SS[.mmm]
+  std::string roll_sun = "45", neg_roll_sun = "45", roll_moon = "10", roll_velocity = "10",
+              earth_margin = "5";
+  bool angle_file = false;
+};
+
+// Why fields cannot be run: 400 for a malformed field, 422 for a source the batch program's
+// rules refuse. The message names the field and never repeats a long value.
+struct FieldError {
+  int status = 0;  // 0: no error
+  std::string message;
+};
+
+// The request text of the fields, or "" with *err set.
+std::string request_text(const RunFields& f, const std::string& sid, FieldError* err);
+
+// Fills f from the API's JSON body; false with *err (400, naming the field) for a body that
+// is not a JSON object, an unknown key or a value of the wrong type.
+bool fields_from_json(const std::string& body, RunFields& f, FieldError* err);
+
+// Decodes %XX and '+'; false for a bad escape or a NUL.
+bool url_decode(std::string_view in, std::string& out);
+
+// The pairs of an urlencoded text (the first of a repeated key); false for a bad escape.
+bool parse_form(std::string_view text, Form& out);
+
+// The fields of the browser form (a well-known source replaces the source fields).
+RunFields form_fields(const Form& form);
+
+// The fields of a catalogue or sky-map request: period, limits, user, tag.
+RunFields query_fields(const Form& query);
+
+// The well-known sources of the form.
+struct Known {
+  const char* name;
+  const char* ra;
+  const char* dec;
+};
+extern const Known kKnown[7];
+
+}  // namespace kv::serve

@@ -1,0 +1,153 @@
+#include "serve/pages.hpp"
+
+#include "common/run_error.hpp"
+
+namespace kv::serve {
+
+using json = nlohmann::ordered_json;
+
+const char* const kStyleSheet =
+    "body{font-family:sans-serif;max-width:1100px;margin:2em auto;color:#222}\n"
+    "label{display:inline-block;width:14em}input{margin:.2em}table{border-collapse:collapse}\n"
+    "td,th{border:1px solid #ccc;padding:.2em .6em}.err{color:#a00;font-weight:bold}\n"
+    "img{max-width:100%}\n";
+
+std::string html(const std::string& s) {
+  std::string o;
+  for (char c : s) {
+    switch (c) {
+      case '&':
+        o += "&amp;";
+        break;
+      case '<':
+        o += "&lt;";
+        break;
+      case '>':
+        o += "&gt;";
+        break;
+      case '"':
+        o += "&quot;";
+        break;
+      case '\'':
+        o += "&#39;";
+        break;
+      default:
+        o += c;
+    }
+  }
+  return o;
+}
+
+namespace {
+
+std::string head(const char* title) {
+  return strprintf(
+      "<!doctype html><html><head><meta charset=\"utf-8\"><title>%s</title>"
+      "<link rel=\"stylesheet\" href=\"/style.css\"></head><body>",
+      title);
+}
+
+// A field of the form, its value shown back (at most 40 characters of it).
+std::string input(const char* name, const char* label, const std::string& value) {
+  return strprintf("<p><label for=\"%s\">%s</label><input id=\"%s\" name=\"%s\" value=\"%s\"></p>",
+                   name, label, name, name, html(value.substr(0, 40)).c_str());
+}
+
+std::string token_input(const std::string& token) {
+  return "<input type=\"hidden\" name=\"form_token\" value=\"" + html(token) + "\">";
+}
+
+std::string file_link(const std::string& id, const std::string& f) {
+  return "<a href=\"/runs/" + id + "/files/" + html(f) + "\">" + html(f) + "</a>";
+}
+
+}  // namespace
+
+std::string form_page(const RunFields& f, const std::string& error, const std::string& token) {
+  std::string known =
+      "<p><label for=\"known\">or a well-known source</label><select "
+      "id=\"known\" name=\"known\"><option value=\"\">(the fields above)</option>";
+  for (const Known& k : kKnown) known += strprintf("<option>%s</option>", k.name);
+  known += "</select></p>";
+  std::string page = head("kelvis") + "<h1>When can KELVORIN observe a source?</h1>";
+  if (!error.empty()) page += "<p class=\"err\">The run failed: " + html(error) + "</p>";
+  page += "<form method=\"post\" action=\"/runs\">" + token_input(token) +
+          input("user", "user", f.user) + input("source", "source name", f.source) +
+          input("ra_deg", "RA (deg)", f.ra_deg) + input("dec_deg", "Dec (deg)", f.dec_deg) + known +
+          input("start", "start (UTC, YYYY-MM-DDTHH:MM:SS)", f.start) +
+          input("end", "end (UTC)", f.end) + input("roll_sun", "roll-Sun limit", f.roll_sun) +
+          input("neg_roll_sun", "negative roll-Sun limit", f.neg_roll_sun) +
+          input("roll_moon", "roll-Moon limit", f.roll_moon) +
+          input("roll_velocity", "roll-velocity limit", f.roll_velocity) +
+          input("earth_margin", "Earth-limb margin", f.earth_margin) +
+          input("tag", "run tag", f.tag.empty() ? "web" : f.tag) +
+          "<p><label for=\"angle_file\">attitude angles every minute</label>"
+          "<input type=\"checkbox\" id=\"angle_file\" name=\"angle_file\"" +
+          (f.angle_file ? " checked" : "") +
+          "></p><p><button type=\"submit\">Compute</button></p></form>"
+          "<p><a href=\"/sky\">sky map of a period</a></p></body></html>";
+  return page;
+}
+
+std::string result_page(const std::string& id, const json& doc,
+                        const std::vector<std::string>& files) {
+  std::string p = head("kelvis run");
+  const json& rq = doc["request"];
+  p += "<h1>" + html(rq["source"]["name"].get<std::string>()) + ": visibility windows</h1>";
+  const json& l = rq["limits_deg"];
+  p += strprintf(
+      "<p>%s to %s. Limits (deg): roll-Sun %g, negative roll-Sun %g, roll-Moon %g, "
+      "roll-velocity %g, yaw-Sun %g, Earth-limb margin %g. Orbit file %s (epoch %s).</p>",
+      html(rq["start"].get<std::string>()).c_str(), html(rq["end"].get<std::string>()).c_str(),
+      l["roll_sun"].get<double>(), l["negative_roll_sun"].get<double>(),
+      l["roll_moon"].get<double>(), l["roll_velocity"].get<double>(), l["yaw_sun"].get<double>(),
+      l["earth_limb_margin"].get<double>(),
+      html(doc["orbit_file"]["path"].get<std::string>()).c_str(),
+      html(doc["orbit_file"]["epoch"].get<std::string>()).c_str());
+  const json& t = doc["totals"];
+  p += strprintf("<p>Visible %.1f min in %zu windows; in eclipse %.1f min.</p>",
+                 t["visibility_min"].get<double>(), doc["windows"]["visibility"].size(),
+                 t["eclipse_viewing_min"].get<double>());
+  p += "<p><img id=\"plot\" alt=\"plot of the run\" src=\"/runs/" + id + "/files/plot.png\"></p>";
+  p += "<table id=\"windows\"><tr><th>orbit</th><th>start (UTC)</th><th>end (UTC)</th>"
+       "<th>minutes</th></tr>";
+  for (const json& w : doc["windows"]["visibility"])
+    p += strprintf("<tr><td>%d</td><td>%s</td><td>%s</td><td>%.3f</td></tr>", w["orbit"].get<int>(),
+                   html(w["start"].get<std::string>()).c_str(),
+                   html(w["end"].get<std::string>()).c_str(), w["duration_min"].get<double>());
+  p += "</table><h2>Files</h2><ul>";
+  const std::string pdf = doc["pdf"]["file"].get<std::string>();
+  for (const std::string& f : files)
+    if (f != pdf) p += "<li>" + file_link(id, f) + "</li>";
+  p += "<li>" + file_link(id, pdf) +
+       " (made when first asked for)</li></ul><p><a href=\"/\">another run</a></p></body></html>";
+  return p;
+}
+
+std::string sky_form_page(const std::string& token, const std::string& error) {
+  std::string p = head("kelvis sky map") + "<h1>Sky map of a period</h1>";
+  if (!error.empty()) p += "<p class=\"err\">The run failed: " + html(error) + "</p>";
+  p += "<form method=\"post\" action=\"/sky\">" + token_input(token) +
+       input("start", "start (UTC, YYYY-MM-DDTHH:MM:SS)", "") + input("end", "end (UTC)", "") +
+       input("nside", "NSIDE (1, 2, 4, 8 or 16)", "8") +
+       "<p><button type=\"submit\">Compute</button></p></form></body></html>";
+  return p;
+}
+
+std::string sky_page(const std::string& id, const std::vector<std::string>& files) {
+  std::string p = head("kelvis sky map") + "<h1>Sky map</h1>";
+  for (const std::string& f : files) {
+    if (f.rfind("skymap_", 0) != 0) continue;
+    p += f.ends_with(".png") ? "<p><img id=\"skymap\" alt=\"sky map\" src=\"/runs/" + id +
+                                   "/files/" + html(f) + "\"></p>"
+                             : "<p>" + file_link(id, f) + "</p>";
+  }
+  return p + "</body></html>";
+}
+
+std::string error_page(int status, const std::string& message) {
+  return head("kelvis") + strprintf("<h1>%d</h1>", status) + "<p class=\"err\">" + html(message) +
+         "</p><p><a href=\"/\">the run form</a></p></body></html>";
+}
+
+}  // namespace kv::serve

@@ -1,0 +1,26 @@
+// The HTML pages of the server: the run form, a run's result, the sky-map form and page,
+// and the page of an error. Every value shown is escaped; no page holds a script, and the
+// style comes from the server's own /style.css.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "serve/fields.hpp"
+
+namespace kv::serve {
+
+extern const char* const kStyleSheet;  // the text of /style.css
+
+std::string html(const std::string& s);
+// The run form, with the fields as given, an error above it ("" for none) and the form token.
+std::string form_page(const RunFields& f, const std::string& error, const std::string& token);
+// A run's result: totals, windows, plot and files (the PDF, made when first asked for).
+std::string result_page(const std::string& id, const nlohmann::ordered_json& doc,
+                        const std::vector<std::string>& files);
+std::string sky_form_page(const std::string& token, const std::string& error);
+std::string sky_page(const std::string& id, const std::vector<std::string>& files);
+std::string error_page(int status, const std::string& message);
+
+}  // namespace kv::serve
