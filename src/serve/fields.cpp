@@ -92,6 +92,9 @@ std::string request_text(const RunFields& f, const std::string& sid, FieldError*
 
 namespace {
 
+// A pasted element file: a few sets of three lines of at most 80 characters.
+constexpr std::size_t kMaxTleBytes = 4096;
+
 enum class Kind { text, number, boolean, limits };
 struct Key {
   const char* name;
@@ -101,7 +104,7 @@ constexpr Key kTopKeys[] = {{"user", Kind::text},        {"source", Kind::text},
                             {"tag", Kind::text},         {"ra_deg", Kind::number},
                             {"dec_deg", Kind::number},   {"start", Kind::text},
                             {"end", Kind::text},         {"limits", Kind::limits},
-                            {"angle_file", Kind::boolean}};
+                            {"angle_file", Kind::boolean}, {"tle", Kind::text}};
 constexpr const char* kLimitKeys[] = {"roll_sun", "neg_roll_sun", "roll_moon", "roll_velocity",
                                       "earth_margin"};
 
@@ -134,6 +137,14 @@ std::string key_shown(const std::string& k) {
 
 }  // namespace
 
+BatchInput batch_input(const RunFields& f, const std::vector<std::string>& options) {
+  BatchInput in{options, {}};
+  if (f.tle.find_first_not_of(" \t\r\n") == std::string::npos) return in;
+  in.options.insert(in.options.end(), {"--tle", "orbit.tle"});
+  in.upload = {"orbit.tle", f.tle};
+  return in;
+}
+
 bool fields_from_json(const std::string& body, RunFields& f, FieldError* err) {
   auto bad = [&](const std::string& m) {
     if (err) *err = {400, m};
@@ -160,6 +171,8 @@ bool fields_from_json(const std::string& body, RunFields& f, FieldError* err) {
   f.ra_deg = number_text(b["ra_deg"]);
   f.dec_deg = number_text(b["dec_deg"]);
   f.angle_file = b.contains("angle_file") && b["angle_file"].get<bool>();
+  f.tle = text("tle", "");
+  if (f.tle.size() > kMaxTleBytes) return bad("tle: longer than a few element sets");
   if (!b.contains("limits")) return true;
   std::string* slots[] = {&f.roll_sun, &f.neg_roll_sun, &f.roll_moon, &f.roll_velocity,
                           &f.earth_margin};
@@ -242,6 +255,7 @@ RunFields form_fields(const Form& form) {
   f.earth_margin = get(form, "earth_margin");
   f.tag = get(form, "tag");
   f.angle_file = form.count("angle_file") > 0;
+  f.tle = get(form, "tle").substr(0, kMaxTleBytes + 1);
   return f;
 }
 

@@ -11,6 +11,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 #include <string_view>
 
 namespace kv::serve {
@@ -25,7 +27,16 @@ struct RunFields {
   std::string roll_sun = "45", neg_roll_sun = "45", roll_moon = "10", roll_velocity = "10",
               earth_margin = "5";
   bool angle_file = false;
+  std::string tle;  // a two-line element set (two or three lines) for the orbit ("" for none)
 };
+
+// The batch options and the upload of a run's fields: --tle with the set stored in the run's
+// folder as "orbit.tle" when the fields carry one.
+struct BatchInput {
+  std::vector<std::string> options;
+  std::pair<std::string, std::string> upload;  // file name and content ("" for none)
+};
+BatchInput batch_input(const RunFields& f, const std::vector<std::string>& options);
 
 // Why fields cannot be run: 400 for a malformed field, 422 for a source the batch program's
 // rules refuse. The message names the field and never repeats a long value.

@@ -84,7 +84,11 @@ std::string form_page(const RunFields& f, const std::string& error, const std::s
           "<p><label for=\"angle_file\">attitude angles every minute</label>"
           "<input type=\"checkbox\" id=\"angle_file\" name=\"angle_file\"" +
           (f.angle_file ? " checked" : "") +
-          "></p><p><button type=\"submit\">Compute</button></p></form>"
+          "></p><p><label for=\"tle\">orbit as a two-line element set (optional; "
+          "instead of the server's orbit files)</label><br><textarea id=\"tle\" name=\"tle\" "
+          "rows=\"3\" cols=\"72\">" +
+          html(f.tle) +
+          "</textarea></p><p><button type=\"submit\">Compute</button></p></form>"
           "<p><a href=\"/sky\">sky map of a period</a></p></body></html>";
   return page;
 }

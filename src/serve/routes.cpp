@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/run_error.hpp"
+#include "common/types.hpp"
 #include "serve/fields.hpp"
 #include "serve/pages.hpp"
 
@@ -14,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
-constexpr const char* kSid = "kv1";
+constexpr const char* kSid = satellite_id;
 const std::vector<std::string> kRunOptions{"--json", "run.json", "--plot", "plot.png",
                                            "--no-pdf", "--threads", "1"};
 
@@ -172,7 +173,9 @@ void Routes::run_form(const Request& req, Reply reply) {
   const std::string text = request_text(f, kSid, &err);
   if (text.empty()) return reply(page(err.status, form_page(f, err.message, token_)));
   const std::string token = token_;
-  const auto a = runs_.submit_run(text, kRunOptions, {}, [reply, f, token](const JobResult& r) {
+  BatchInput in = batch_input(f, kRunOptions);
+  const auto a = runs_.submit_run(text, std::move(in.options), std::move(in.upload),
+                                  [reply, f, token](const JobResult& r) {
     if (r.status == 201) {
       Response res = page(303, "");
       res.headers.emplace_back("Location", "/runs/" + r.id);
@@ -212,7 +215,9 @@ void Routes::api_run(const Request& req, Reply reply) {
   const std::string text = request_text(f, kSid, &err);
   if (text.empty()) return reply(json_error(err.status, err.message));
   Runs* runs = &runs_;
-  const auto a = runs_.submit_run(text, kRunOptions, {}, [reply, runs](const JobResult& r) {
+  BatchInput in = batch_input(f, kRunOptions);
+  const auto a = runs_.submit_run(text, std::move(in.options), std::move(in.upload),
+                                  [reply, runs](const JobResult& r) {
     reply(r.id.empty() ? with_status(json_error(r.status, r.message), r.status)
                        : run_document(runs->path(r.id), r, 201));
   });

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::json;
-constexpr const char* kSid = "kv1";
+constexpr const char* kSid = satellite_id;
 
 // A server-side failure: its HTTP status and a message without server paths; the details
 // (paths included) go to the server's log.

@@ -48,6 +48,25 @@ TEST_F(Serve, ATypicalRunItsDocumentAndItsFiles) {
     EXPECT_EQ(get(path).status, 404) << path;
 }
 
+// The orbit from a pasted element set (examples/kv1.tle, epoch 2024-03-09); a set with a
+// bad checksum is the batch program's refusal.
+TEST_F(Serve, ARunWithAnElementSetAndOneWithABadChecksum) {
+  start();
+  const Epoch today = today_utc();
+  install(today, today);
+  json body = typical();
+  body["tle"] = test::slurp(std::filesystem::path(KELVIS_SOURCE_DIR) / "examples/kv1.tle");
+  auto r = post(body);
+  ASSERT_EQ(r.status, 201) << r.body;
+  EXPECT_EQ(json::parse(r.body)["tle"]["revolution_number"], 1234);
+  std::string bad = body["tle"];
+  bad[bad.find("\n1 ") + 69] = bad[bad.find("\n1 ") + 69] == '0' ? '1' : '0';
+  body["tle"] = bad;
+  r = post(body);
+  EXPECT_EQ(r.status, 422);
+  EXPECT_NE(r.body.find("checksum"), std::string::npos) << r.body;
+}
+
 TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   start();
   const Epoch today = today_utc();
