@@ -14,9 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = fixed_now();
-const std::string kRequest =
-    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 45 45 10 10 5 0 r7\n";
+const Request kRequest{.end = "2024 3 10 12 0 0 0"};
 
 // Replaces PATH for the life of the object.
 class PathOverride {
@@ -58,8 +56,7 @@ class Bundle : public ScratchDir {
 
 TEST_F(Bundle, JoinedTextIsTheThreeReportsInOrderAndThePdfHoldsTheRows) {
   // A day and a half: long enough for a view window of more than 900 minutes.
-  const RunResult r = run(
-      "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 11 12 0 0 0 45 45 10 10 5 0 r7\n", kNow);
+  const RunResult r = run(Request{.end = "2024 3 11 12 0 0 0"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(
       read("viewanncrabr7_kv1.txt"),
@@ -90,7 +87,7 @@ TEST_F(Bundle, FailedConversionIsNotReportedAsSuccess) {
   write_script(dir_ / "bin/enscript", "exit 0");
   write_script(dir_ / "bin/ps2pdfwr", "exit 1");
   PathOverride path((dir_ / "bin").string());
-  const RunResult r = run(kRequest, kNow);
+  const RunResult r = run(kRequest);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(read("erranncrabr7_kv1.out"), "1\n!!!!!!!!!Succesful completion!!!!!!!!!");
   EXPECT_EQ(read("log_anncrabr7_kv1.out"),
@@ -104,7 +101,7 @@ TEST_F(Bundle, ConverterSuccessWithoutAPdfIsAFailure) {
   write_script(dir_ / "bin/ps2pdfwr", "exit 0");
   spit(dir_ / "viewanncrabr7_kv1.pdf", "a PDF of an earlier run");
   PathOverride path((dir_ / "bin").string());
-  EXPECT_EQ(run(kRequest, kNow).status, -1);
+  EXPECT_EQ(run(kRequest).status, -1);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"),
             "\nps2pdfwr reported success but the PDF viewanncrabr7_kv1.pdf is missing or empty\n");
 }
@@ -114,9 +111,7 @@ TEST_F(Bundle, PercentSignsInNamesGiveExactlyTheNamedPdf) {
   for (const std::string user : {"ann", "%%%"}) {
     for (const std::string tag : {"p%d", "q%s", "%%", "%"}) {
       SCOPED_TRACE(user + " " + tag);
-      const RunResult r = run(user + " crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 2 0 0 0 " +
-                                  "45 45 10 10 5 0 " + tag + "\n",
-                              kNow);
+      const RunResult r = run(Request{.user = user, .end = "2024 3 10 2 0 0 0", .tag = tag});
       ASSERT_EQ(r.status, 0) << r.err;
       const std::string pdf = "view" + user + "crab" + tag + "_kv1.pdf";
       ASSERT_TRUE(exists(pdf));
@@ -130,14 +125,14 @@ TEST_F(Bundle, MissingProgramsEndWithMinusOneAndAreNamedInTheLog) {
   fs::create_directory("bin");
   {
     PathOverride path((dir_ / "bin").string());
-    EXPECT_EQ(run(kRequest, kNow).status, -1);
+    EXPECT_EQ(run(kRequest).status, -1);
   }
   EXPECT_EQ(read("log_anncrabr7_kv1.out"),
             "\nunable to run the program enscript: the PDF viewanncrabr7_kv1.pdf was not made\n");
   write_script(dir_ / "bin/enscript", "exit 0");
   {
     PathOverride path((dir_ / "bin").string());
-    EXPECT_EQ(run(kRequest, kNow).status, -1);
+    EXPECT_EQ(run(kRequest).status, -1);
   }
   EXPECT_EQ(read("log_anncrabr7_kv1.out"),
             "\nunable to run the program ps2pdfwr: the PDF viewanncrabr7_kv1.pdf was not made\n");
@@ -146,11 +141,7 @@ TEST_F(Bundle, MissingProgramsEndWithMinusOneAndAreNamedInTheLog) {
 
 TEST_F(Bundle, NamesWithShellCharactersReachTheProgramsAsSingleArguments) {
   const std::string tag = "r;$(touch${IFS}pwned)`id`'\"&|<>*?()";
-  const std::string req =
-      "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 "
-      "45 45 10 10 5 0 " +
-      tag + "\n";
-  const RunResult r = run(req, kNow);
+  const RunResult r = run(Request{.end = "2024 3 10 12 0 0 0", .tag = tag});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string base = "viewanncrab" + tag + "_kv1";
   EXPECT_TRUE(exists(base + ".txt"));

@@ -8,6 +8,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/catalogue.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/run.hpp"
 #include "driver/steps.hpp"
@@ -132,13 +133,15 @@ Scan scan_of(const RunContext& ctx, int threads) {
   return r;
 }
 
-RunResult ScratchDir::run(const std::string& request, std::time_t now, int threads) {
+namespace {
+
+// Runs the driver on the request with standard output and standard error captured.
+template <typename Driver>
+RunResult captured(const std::string& request, Driver driver_main) {
   std::istringstream in(request);
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  driver::RunOptions opt;
-  opt.threads = threads;
-  const int status = driver::run(in, now, opt);
+  const int status = driver_main(in);
   RunResult r{status, ::testing::internal::GetCapturedStdout(),
               ::testing::internal::GetCapturedStderr(), ""};
   // The plain-words line of a failure comes last; the documented texts stay in err.
@@ -149,6 +152,18 @@ RunResult ScratchDir::run(const std::string& request, std::time_t now, int threa
     r.err.erase(p);
   }
   return r;
+}
+
+}  // namespace
+
+RunResult ScratchDir::run(const std::string& request, const driver::RunOptions& opt,
+                          std::time_t now) {
+  return captured(request, [&](std::istream& in) { return driver::run(in, now, opt); });
+}
+
+RunResult ScratchDir::run_catalogue(const std::string& request, const driver::RunOptions& opt) {
+  return captured(request,
+                  [&](std::istream& in) { return driver::run_catalogue(in, fixed_now(), opt); });
 }
 
 }  // namespace kv::test
