@@ -71,18 +71,14 @@ TEST_F(FailureLine, FilesThatCannotBeCreatedGiveTheSystemsReason) {
 }
 
 TEST_F(FailureLine, ConvertersThatFailOrCannotBeStarted) {
-  fs::create_directory("bin");
-  const std::string path = std::getenv("PATH");
-  setenv("PATH", (dir_ / "bin").c_str(), 1);
+  stub_converters(nullptr, nullptr);
   EXPECT_EQ(said(),
             "kelvis: unable to run the program enscript: the PDF viewanncrabr7_kv1.pdf was not "
             "made");
-  spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 3\n");
-  fs::permissions(dir_ / "bin/enscript", fs::perms::owner_all);
+  stub_converters("exit 3", nullptr);
   EXPECT_EQ(said(),
             "kelvis: the program enscript failed with status 3: the PDF viewanncrabr7_kv1.pdf "
             "was not made");
-  setenv("PATH", path.c_str(), 1);
 }
 
 }  // namespace

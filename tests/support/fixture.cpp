@@ -105,13 +105,16 @@ void ScratchDir::SetUp() {
   std::filesystem::current_path(dir_);
 }
 
-void ScratchDir::stub_converters() {
-  std::filesystem::create_directory(dir_ / "bin");
-  spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
-  spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
-  for (const char* p : {"bin/enscript", "bin/ps2pdfwr"})
-    std::filesystem::permissions(dir_ / p, std::filesystem::perms::owner_all);
-  old_path_ = std::getenv("PATH");
+void ScratchDir::stub_converters(const char* enscript, const char* ps2pdfwr) {
+  std::filesystem::create_directories(dir_ / "bin");
+  for (const auto& [name, body] :
+       {std::pair{"bin/enscript", enscript}, {"bin/ps2pdfwr", ps2pdfwr}}) {
+    std::filesystem::remove(dir_ / name);
+    if (!body) continue;
+    spit(dir_ / name, std::string("#!/bin/sh\n") + body + "\n");
+    std::filesystem::permissions(dir_ / name, std::filesystem::perms::owner_all);
+  }
+  if (old_path_.empty()) old_path_ = std::getenv("PATH");
   setenv("PATH", (dir_ / "bin").c_str(), 1);
 }
 

@@ -70,8 +70,10 @@ class ScratchDir : public ::testing::Test {
     return run(request.text(), opt);
   }
   RunResult run_catalogue(const std::string& request, const driver::RunOptions& opt);
-  // Quick stand-ins for the PDF converters (a PDF of one line) on PATH until TearDown.
-  void stub_converters();
+  // Stand-ins for the PDF converters, the only programs on PATH until TearDown: each a shell
+  // script body, nullptr for a missing program. By default quick ones (a PDF of one line).
+  void stub_converters(const char* enscript = "exit 0",
+                       const char* ps2pdfwr = "echo %PDF > \"$2\"");
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::string read(const std::string& name) const { return slurp(dir_ / name); }
   std::filesystem::path dir_;
