@@ -1,5 +1,6 @@
 // The end-to-end golden cases: the request and orbit of each folder in tests/data/golden/.
-// Shared by the byte-for-byte comparison and the JSON document tests.
+// Shared by the byte-for-byte comparison and the JSON document tests. The expected files are
+// regression values (the code's own output).
 #pragma once
 
 #include <ostream>
