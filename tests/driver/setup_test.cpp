@@ -109,68 +109,49 @@ TEST_F(Setup, MalformedRequestsAreRejectedWithTheTokenAndTheRule) {
   const std::string name25(25, 'a'), tag100(100, 't');
   using R = Request;
   const std::pair<std::string, std::string> cases[] = {
-      {"ann crab kv1 83.63 22.01 2024 3 10",
-       " Request token 9 (start hour): missing: a request holds 26 tokens\n"},
-      {"", " Request token 1 (user name): missing: a request holds 26 tokens\n"},
-      {R{.ra = "1O"}.text(), " Request token 4 (right ascension): \"1O\" is not a number\n"},
-      {R{.start = "2024 3 1O 0 0 0 0"}.text(),
-       " Request token 8 (start day): \"1O\" is not an integer\n"},
-      {R{.end = "2024 3 12 0 0 0 99999999999"}.text(),
-       " Request token 19 (end millisecond): \"99999999999\" is not an integer\n"},
-      {R{.limits = "45 nan 10 10 5"}.text(),
-       " Request token 21 (negative-roll-Sun limit): the value must be a finite number\n"},
-      {R{.limits = "45 45 10 10 -inf"}.text(),
-       " Request token 24 (Earth-limb margin): the value must be a finite number\n"},
-      {R{.flag = "x"}.text(), " Request token 25 (angle-file flag): \"x\" is not an integer\n"},
-      {R{.user = name25}.text(),
-       " Request token 1 (user name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 "
-       "characters\n"},
-      {R{.source = name25}.text(),
-       " Request token 2 (source name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 "
-       "characters\n"},
-      {R{.sid = "kv12"}.text(),
-       " Request token 3 (satellite id): \"kv12\" is longer than 3 characters\n"},
-      {R{.tag = tag100}.text(),
-       " Request token 26 (run tag): \"tttttttttttttttttttttttttttttttttttttttt...\" is longer "
-       "than 99 characters\n"},
-      {R{.user = "../ann"}.text(),
-       " Request token 1 (user name): \"../ann\" holds '/' or a control character\n"},
+      // request; token and rule
+      {"ann crab kv1 83.63 22.01 2024 3 10", "9 (start hour): missing: a request holds 26 tokens"},
+      {"", "1 (user name): missing: a request holds 26 tokens"},
+      {R{.ra = "1O"}, "4 (right ascension): \"1O\" is not a number"},
+      {R{.start = "2024 3 1O 0 0 0 0"}, "8 (start day): \"1O\" is not an integer"},
+      {R{.end = "2024 3 12 0 0 0 99999999999"},
+       "19 (end millisecond): \"99999999999\" is not an integer"},
+      {R{.limits = "45 nan 10 10 5"},
+       "21 (negative-roll-Sun limit): the value must be a finite number"},
+      {R{.limits = "45 45 10 10 -inf"},
+       "24 (Earth-limb margin): the value must be a finite number"},
+      {R{.flag = "x"}, "25 (angle-file flag): \"x\" is not an integer"},
+      {R{.user = name25},
+       "1 (user name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 characters"},
+      {R{.source = name25},
+       "2 (source name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 characters"},
+      {R{.sid = "kv12"}, "3 (satellite id): \"kv12\" is longer than 3 characters"},
+      {R{.tag = tag100},
+       "26 (run tag): \"tttttttttttttttttttttttttttttttttttttttt...\" is longer than 99 "
+       "characters"},
+      {R{.user = "../ann"}, "1 (user name): \"../ann\" holds '/' or a control character"},
       {R{.source = "cr\x01"
-                   "ab"}
-           .text(),
-       " Request token 2 (source name): \"cr?ab\" holds '/' or a control character\n"},
-      {R{.tag = "a/b"}.text(),
-       " Request token 26 (run tag): \"a/b\" holds '/' or a control character\n"},
-      {R{.start = "1999 12 31 0 0 0 0"}.text(),
-       " Request token 6 (start year): year 1999 is outside 2000 to 2099\n"},
-      {R{.start = "2023 2 29 0 0 0 0"}.text(),
-       " Request token 8 (start day): day 29 does not exist in 2023-02\n"},
-      {R{.start = "2025 2 29 0 0 0 0"}.text(),
-       " Request token 8 (start day): day 29 does not exist in 2025-02\n"},
-      {R{.end = "2024 4 31 0 0 0 0"}.text(),
-       " Request token 15 (end day): day 31 does not exist in 2024-04\n"},
-      {R{.end = "2024 13 1 0 0 0 0"}.text(),
-       " Request token 14 (end month): month 13 is outside 1 to 12\n"},
-      {R{.start = "2024 3 10 24 0 0 0"}.text(),
-       " Request token 9 (start hour): 24 is outside 0 to 23\n"},
-      {R{.start = "2024 3 10 0 60 0 0"}.text(),
-       " Request token 10 (start minute): 60 is outside 0 to 59\n"},
-      {R{.start = "2024 3 10 0 0 -1 0"}.text(),
-       " Request token 11 (start second): -1 is outside 0 to 59\n"},
-      {R{.end = "2100 1 1 0 0 0 0"}.text(),
-       " Request token 13 (end year): year 2100 is outside 2000 to 2099\n"},
-      {R{.end = "2024 3 12 0 0 0 1000"}.text(),
-       " Request token 19 (end millisecond): 1000 is outside 0 to 999\n"},
-      {R{.tag = "my run"}.text(),
-       " Request token 27 (after the run tag): the request has exactly 26 tokens\n"},
-      {R{.tag = "r7\n\nr8"}.text(),
-       " Request token 27 (after the run tag): the request has exactly 26 tokens\n"},
+                   "ab"},
+       "2 (source name): \"cr?ab\" holds '/' or a control character"},
+      {R{.tag = "a/b"}, "26 (run tag): \"a/b\" holds '/' or a control character"},
+      {R{.start = "1999 12 31 0 0 0 0"}, "6 (start year): year 1999 is outside 2000 to 2099"},
+      {R{.start = "2023 2 29 0 0 0 0"}, "8 (start day): day 29 does not exist in 2023-02"},
+      {R{.start = "2025 2 29 0 0 0 0"}, "8 (start day): day 29 does not exist in 2025-02"},
+      {R{.end = "2024 4 31 0 0 0 0"}, "15 (end day): day 31 does not exist in 2024-04"},
+      {R{.end = "2024 13 1 0 0 0 0"}, "14 (end month): month 13 is outside 1 to 12"},
+      {R{.start = "2024 3 10 24 0 0 0"}, "9 (start hour): 24 is outside 0 to 23"},
+      {R{.start = "2024 3 10 0 60 0 0"}, "10 (start minute): 60 is outside 0 to 59"},
+      {R{.start = "2024 3 10 0 0 -1 0"}, "11 (start second): -1 is outside 0 to 59"},
+      {R{.end = "2100 1 1 0 0 0 0"}, "13 (end year): year 2100 is outside 2000 to 2099"},
+      {R{.end = "2024 3 12 0 0 0 1000"}, "19 (end millisecond): 1000 is outside 0 to 999"},
+      {R{.tag = "my run"}, "27 (after the run tag): the request has exactly 26 tokens"},
+      {R{.tag = "r7\n\nr8"}, "27 (after the run tag): the request has exactly 26 tokens"},
   };
   for (const auto& [req, msg] : cases) {
     SCOPED_TRACE(req);
     const RunResult r = run(req);
     EXPECT_EQ(r.status, -1);
-    EXPECT_EQ(r.err, "0\n" + msg);
+    EXPECT_EQ(r.err, "0\n Request token " + msg + "\n");
     EXPECT_EQ(r.out, "");
   }
   // Nothing was created by any of them.

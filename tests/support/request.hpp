@@ -19,6 +19,7 @@ struct Request {
     return user + " " + source + " " + sid + " " + ra + " " + dec + " " + start + " " + end + " " +
            limits + " " + flag + " " + tag + "\n";
   }
+  operator std::string() const { return text(); }  // NOLINT: a request is its text
   // The suffix of the run's file names, e.g. "anncrabr7_kv1".
   std::string suffix() const { return user + source + tag + "_" + sid; }
 };
