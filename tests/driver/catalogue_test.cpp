@@ -17,8 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kRequest =
-    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7\n";
 const std::string kCatalogue =
     "name,ra_deg,dec_deg\n# poles, equator, crab, a source near the Sun\nnpole,10,89.5\n"
     "spole,200,-89.5\neq,180,0\ncrab,83.63,22.01\nnever,350,-3\n";
@@ -33,10 +31,7 @@ class Catalogue : public ScratchDir {
   RunResult catalogue(const std::string& text, driver::RunOptions opt) {
     spit(dir_ / "cat.csv", text);
     opt.catalogue = "cat.csv";
-    std::istringstream in(kRequest);
-    ::testing::internal::CaptureStderr();
-    const int rc = driver::run_catalogue(in, fixed_now(), opt);
-    return {rc, "", ::testing::internal::GetCapturedStderr(), ""};
+    return run_catalogue(Request{.flag = "1"}.text(), opt);
   }
   // The summary rows of a catalogue summary file, header aside.
   std::set<std::string> summary_rows(const std::string& name) {
@@ -76,11 +71,7 @@ TEST_F(Catalogue, ReportsOfEverySourceEqualItsSingleRun) {
     for (const auto& e : fs::directory_iterator(dir_))
       if (e.path().filename().string().starts_with("svi_")) fs::copy(e.path(), single);
     fs::current_path(single);
-    ASSERT_EQ(run("ann " + name + " kv1 " + ra + " " + dec +
-                      " 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7\n",
-                  fixed_now())
-                  .status,
-              0);
+    ASSERT_EQ(run(Request{.source = name, .ra = ra, .dec = dec, .flag = "1"}).status, 0);
     fs::current_path(dir_);
     int compared = 0;
     for (const auto& [rel, text] : files_in(single)) {

@@ -2,6 +2,7 @@
 // finite reports (the PDF programs are replaced by quick stand-ins).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,16 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = fixed_now();
-
-struct Extreme {
-  std::string name, source, start, end, limits;
-};
-
-std::string sun_position() {
+// Right ascension and declination of the Sun at 2024-03-10 0h UTC, degrees.
+std::array<std::string, 2> sun_ra_dec() {
   const double t = timdif({2024, 3, 10, 0, 0, 0, 0}).days;
   const ephem::SunMoon sm = ephem::surcha(t, -1);
-  return strprintf("%.15f %.15f", sm.sun_ra * cdr, sm.sun_dec * cdr);
+  return {strprintf("%.15f", sm.sun_ra * cdr), strprintf("%.15f", sm.sun_dec * cdr)};
 }
 
 class Extremes : public ScratchDir {
@@ -37,29 +33,27 @@ class Extremes : public ScratchDir {
 };
 
 TEST_F(Extremes, EachEndsNormallyWithFiniteReports) {
-  const std::string d0 = "2024 3 10 0 0 0 0", d2 = "2024 3 12 0 0 0 0";
-  const Extreme cases[] = {
-      {"limits0", "83.63 22.01", d0, d2, "0 0 0 0 0"},
-      {"limits90", "83.63 22.01", d0, d2, "90 90 90 90 90"},
-      {"limits180", "83.63 22.01", d0, d2, "180 180 180 180 180"},
-      {"limitsm180", "83.63 22.01", d0, d2, "-180 -180 -180 -180 -180"},
-      {"northpole", "0 90", d0, d2, "45 45 10 10 5"},
-      {"southpole", "123 -90", d0, d2, "45 45 10 10 5"},
-      {"atthesun", sun_position(), d0, d2, "45 45 10 10 5"},
-      {"ra0", "0 0", d0, d2, "45 45 10 10 5"},
-      {"ra360", "360 0", d0, d2, "45 45 10 10 5"},
-      {"onesecond", "83.63 22.01", d0, "2024 3 10 0 0 1 0", "45 45 10 10 5"},
-      {"atepoch", "83.63 22.01", "2024 3 9 0 0 0 0", "2024 3 10 0 0 0 0", "45 45 10 10 5"},
-      {"after370days", "83.63 22.01", "2025 3 14 0 0 0 0", "2025 3 15 0 0 0 0", "45 45 10 10 5"},
-      {"400days", "83.63 22.01", d0, "2025 4 14 0 0 0 0", "45 45 10 10 5"},
+  const Request cases[] = {
+      {.limits = "0 0 0 0 0", .tag = "limits0"},
+      {.limits = "90 90 90 90 90", .tag = "limits90"},
+      {.limits = "180 180 180 180 180", .tag = "limits180"},
+      {.limits = "-180 -180 -180 -180 -180", .tag = "limitsm180"},
+      {.ra = "0", .dec = "90", .tag = "northpole"},
+      {.ra = "123", .dec = "-90", .tag = "southpole"},
+      {.ra = sun_ra_dec()[0], .dec = sun_ra_dec()[1], .tag = "atthesun"},
+      {.ra = "0", .dec = "0", .tag = "ra0"},
+      {.ra = "360", .dec = "0", .tag = "ra360"},
+      {.end = "2024 3 10 0 0 1 0", .tag = "onesecond"},
+      {.start = "2024 3 9 0 0 0 0", .end = "2024 3 10 0 0 0 0", .tag = "atepoch"},
+      {.start = "2025 3 14 0 0 0 0", .end = "2025 3 15 0 0 0 0", .tag = "after370days"},
+      {.end = "2025 4 14 0 0 0 0", .tag = "400days"},
   };
-  for (const Extreme& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string req = "ann src kv1 " + c.source + " " + c.start + " " + c.end + " " +
-                            c.limits + " 0 " + c.name + "\n";
-    const RunResult r = run(req, kNow);
+  for (Request c : cases) {
+    SCOPED_TRACE(c.tag);
+    c.source = "src";
+    const RunResult r = run(c);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    const std::string sfx = "annsrc" + c.name + "_kv1";
+    const std::string sfx = c.suffix();
     EXPECT_EQ(read("err" + sfx + ".out"), "1\n!!!!!!!!!Succesful completion!!!!!!!!!");
     for (const std::string f : {"vrep", "ecl", "occ"}) {
       const std::string text = read(f + sfx + ".txt");
@@ -73,9 +67,12 @@ TEST_F(Extremes, EachEndsNormallyWithFiniteReports) {
 }
 
 TEST_F(Extremes, SourceAtTheSunsPositionRunsThrough) {
-  const RunResult r = run(
-      "ann sun kv1 " + sun_position() + " 2024 3 10 0 0 0 0 2024 3 11 0 0 0 0 -1 -1 -1 -1 5 0 s\n",
-      kNow);
+  const RunResult r = run(Request{.source = "sun",
+                                  .ra = sun_ra_dec()[0],
+                                  .dec = sun_ra_dec()[1],
+                                  .end = "2024 3 11 0 0 0 0",
+                                  .limits = "-1 -1 -1 -1 5",
+                                  .tag = "s"});
   ASSERT_EQ(r.status, 0);
   const std::string view = read("vrepannsuns_kv1.txt");
   // All limits are below every angle; only the step with the Sun exactly on the source (no

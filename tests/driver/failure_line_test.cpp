@@ -11,17 +11,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kRequest =
-    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 0 r7\n";
-
 class FailureLine : public ScratchDir {
  protected:
   void SetUp() override {
     ScratchDir::SetUp();
     install(kEpoch, kEpoch);
   }
-  std::string said(const std::string& request = kRequest) {
-    const RunResult r = run(request, fixed_now());
+  std::string said(const std::string& request = Request{}.text()) {
+    const RunResult r = run(request);
     EXPECT_NE(r.status, 0);
     return r.said;
   }
@@ -32,10 +29,10 @@ TEST_F(FailureLine, RequestAndPeriodAndOrbitAge) {
             "kelvis: Request token 9 (start hour): missing: a request holds 26 tokens");
   EXPECT_EQ(said("ann crab kv1 400 22.01"),
             "kelvis: Right Ascension value 400.000000 is outside the range");
-  EXPECT_EQ(said("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 9 0 0 0 0 45 45 10 10 5 0 r7"),
+  EXPECT_EQ(said(Request{.end = "2024 3 9 0 0 0 0"}.text()),
             "kelvis: the user period is -1.000000 days; it must be more than 0 and at most 400 "
             "days");
-  EXPECT_EQ(said("ann crab kv1 83.63 22.01 2024 3 8 0 0 0 0 2024 3 9 0 0 0 0 45 45 10 10 5 0 r7"),
+  EXPECT_EQ(said(Request{.start = "2024 3 8 0 0 0 0", .end = "2024 3 9 0 0 0 0"}.text()),
             "kelvis: the user start lies -1.000000 days after the epoch of the orbit file "
             "svi_069_2024.kv1; it must lie 0 to 370 days after it");
 }
@@ -74,18 +71,14 @@ TEST_F(FailureLine, FilesThatCannotBeCreatedGiveTheSystemsReason) {
 }
 
 TEST_F(FailureLine, ConvertersThatFailOrCannotBeStarted) {
-  fs::create_directory("bin");
-  const std::string path = std::getenv("PATH");
-  setenv("PATH", (dir_ / "bin").c_str(), 1);
+  stub_converters(nullptr, nullptr);
   EXPECT_EQ(said(),
             "kelvis: unable to run the program enscript: the PDF viewanncrabr7_kv1.pdf was not "
             "made");
-  spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 3\n");
-  fs::permissions(dir_ / "bin/enscript", fs::perms::owner_all);
+  stub_converters("exit 3", nullptr);
   EXPECT_EQ(said(),
             "kelvis: the program enscript failed with status 3: the PDF viewanncrabr7_kv1.pdf "
             "was not made");
-  setenv("PATH", path.c_str(), 1);
 }
 
 }  // namespace

@@ -118,13 +118,8 @@ void mutate_and_check(const std::string& valid, Check check, int count, unsigned
 class Mutation : public ScratchDir {};
 
 TEST_F(Mutation, Requests) {
-  ASSERT_EQ(check_request("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 "
-                          "45 45 10 10 5 0 r7\n")
-                .problem,
-            "");
-  mutate_and_check(
-      "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 0 r7\n",
-      check_request, 4000, 1);
+  ASSERT_EQ(check_request(Request{}.text()).problem, "");
+  mutate_and_check(Request{}.text(), check_request, 4000, 1);
 }
 
 TEST_F(Mutation, CatalogueFiles) {

@@ -14,18 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = fixed_now();
-const std::string kStart = "2024 3 10 0 0 0 0";
-const std::string kEnd = "2024 3 12 0 0 0 0";
-
-std::string request(const std::string& head, const std::string& start = kStart,
-                    const std::string& end = kEnd, const std::string& tail = "45 45 10 10 5 0 r7") {
-  return head + " " + start + " " + end + " " + tail + "\n";
-}
-std::string request_radec(const std::string& ra, const std::string& dec) {
-  return request("ann crab kv1 " + ra + " " + dec);
-}
-const std::string kTypical = request_radec("83.63", "22.01");
+const std::string kTypical = Request{}.text();
 
 class Setup : public ScratchDir {
  protected:
@@ -36,7 +25,7 @@ class Setup : public ScratchDir {
 };
 
 TEST_F(Setup, TypicalRequestCreatesLogErrorReportAndOrbitFiles) {
-  const RunResult r = run(kTypical, kNow);
+  const RunResult r = run(kTypical);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   for (const char* f : {"log_anncrabr7_kv1.out", "erranncrabr7_kv1.out", "eclanncrabr7_kv1.txt",
                         "vrepanncrabr7_kv1.txt", "orbanncrabr7_kv1.txt"})
@@ -52,7 +41,7 @@ TEST_F(Setup, TypicalRequestCreatesLogErrorReportAndOrbitFiles) {
 TEST_F(Setup, OrbitInformationFileOfAnEpochWithMilliseconds) {
   fs::remove_all(dir_ / "svi_069_2024.kv1");
   install({2024, 3, 5, 6, 7, 8, 9}, kEpoch);
-  ASSERT_EQ(run(kTypical, kNow).status, 0);
+  ASSERT_EQ(run(kTypical).status, 0);
   const std::string info = read("orbanncrabr7_kv1.txt");
   EXPECT_EQ(info.substr(0, info.find('\n', 1) + 1 + info.substr(info.find('\n', 1) + 1).find('\n')),
             " svi_069_2024.kv1\n iltread 2024 3 5 6 7 8 9");
@@ -62,9 +51,7 @@ TEST_F(Setup, OrbitInformationFileOfAnEpochWithMilliseconds) {
 
 TEST_F(Setup, AngleFileOnlyForFlagOne) {
   for (const char* flag : {"0", "2", "1"}) {
-    const RunResult r = run(request("ann crab kv1 83.63 22.01", kStart, kEnd,
-                                    std::string("45 45 10 10 5 ") + flag + " r7"),
-                            kNow);
+    const RunResult r = run(Request{.flag = flag});
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(exists("anganncrabr7_kv1.txt"), std::string(flag) == "1") << flag;
   }
@@ -93,7 +80,7 @@ TEST_F(Setup, RightAscensionAndDeclinationRanges) {
   };
   for (const RangeCase& c : cases) {
     SCOPED_TRACE(c.ra + " " + c.dec);
-    const RunResult r = run(request_radec(c.ra, c.dec), kNow);
+    const RunResult r = run(Request{.ra = c.ra, .dec = c.dec});
     EXPECT_EQ(r.status, c.ok ? 0 : -1);
     if (!c.ok) {
       EXPECT_EQ(r.err, c.err + "\n");  // the plain-words line starts on a new line
@@ -104,15 +91,13 @@ TEST_F(Setup, RightAscensionAndDeclinationRanges) {
 }
 
 TEST_F(Setup, WhiteSpaceAfterTheRunTagIsNoToken) {
-  EXPECT_EQ(run(request_radec("83.63", "22.01").substr(0, kTypical.size() - 1) + " \t\n\n  ", kNow)
-                .status,
-            0);
+  EXPECT_EQ(run(kTypical.substr(0, kTypical.size() - 1) + " \t\n\n  ").status, 0);
 }
 
 TEST_F(Setup, BadRightAscensionLeavesTheRestOfTheInputUnread) {
   std::istringstream in("ann crab kv1 400 junk-that-is-never-read");
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(driver::run(in, kNow), -1);
+  EXPECT_EQ(driver::run(in, fixed_now()), -1);
   ::testing::internal::GetCapturedStderr();
   std::string rest;
   in >> rest;
@@ -122,70 +107,51 @@ TEST_F(Setup, BadRightAscensionLeavesTheRestOfTheInputUnread) {
 // Malformed requests: each names the token and the rule on standard error.
 TEST_F(Setup, MalformedRequestsAreRejectedWithTheTokenAndTheRule) {
   const std::string name25(25, 'a'), tag100(100, 't');
+  using R = Request;
   const std::pair<std::string, std::string> cases[] = {
-      {"ann crab kv1 83.63 22.01 2024 3 10",
-       " Request token 9 (start hour): missing: a request holds 26 tokens\n"},
-      {"", " Request token 1 (user name): missing: a request holds 26 tokens\n"},
-      {request("ann crab kv1 1O 22"),
-       " Request token 4 (right ascension): \"1O\" is not a number\n"},
-      {request("ann crab kv1 10 22", "2024 3 1O 0 0 0 0"),
-       " Request token 8 (start day): \"1O\" is not an integer\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 99999999999"),
-       " Request token 19 (end millisecond): \"99999999999\" is not an integer\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 nan 10 10 5 0 r7"),
-       " Request token 21 (negative-roll-Sun limit): the value must be a finite number\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 -inf 0 r7"),
-       " Request token 24 (Earth-limb margin): the value must be a finite number\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 x r7"),
-       " Request token 25 (angle-file flag): \"x\" is not an integer\n"},
-      {request(name25 + " crab kv1 10 22"),
-       " Request token 1 (user name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 "
-       "characters\n"},
-      {request("ann " + name25 + " kv1 10 22"),
-       " Request token 2 (source name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 "
-       "characters\n"},
-      {request("ann crab kv12 10 22"),
-       " Request token 3 (satellite id): \"kv12\" is longer than 3 characters\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 " + tag100),
-       " Request token 26 (run tag): \"tttttttttttttttttttttttttttttttttttttttt...\" is longer "
-       "than 99 characters\n"},
-      {request("../ann crab kv1 10 22"),
-       " Request token 1 (user name): \"../ann\" holds '/' or a control character\n"},
-      {request("ann cr\x01"
-               "ab kv1 10 22"),
-       " Request token 2 (source name): \"cr?ab\" holds '/' or a control character\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 a/b"),
-       " Request token 26 (run tag): \"a/b\" holds '/' or a control character\n"},
-      {request("ann crab kv1 10 22", "1999 12 31 0 0 0 0"),
-       " Request token 6 (start year): year 1999 is outside 2000 to 2099\n"},
-      {request("ann crab kv1 10 22", "2023 2 29 0 0 0 0"),
-       " Request token 8 (start day): day 29 does not exist in 2023-02\n"},
-      {request("ann crab kv1 10 22", "2025 2 29 0 0 0 0"),
-       " Request token 8 (start day): day 29 does not exist in 2025-02\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 4 31 0 0 0 0"),
-       " Request token 15 (end day): day 31 does not exist in 2024-04\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 13 1 0 0 0 0"),
-       " Request token 14 (end month): month 13 is outside 1 to 12\n"},
-      {request("ann crab kv1 10 22", "2024 3 10 24 0 0 0"),
-       " Request token 9 (start hour): 24 is outside 0 to 23\n"},
-      {request("ann crab kv1 10 22", "2024 3 10 0 60 0 0"),
-       " Request token 10 (start minute): 60 is outside 0 to 59\n"},
-      {request("ann crab kv1 10 22", "2024 3 10 0 0 -1 0"),
-       " Request token 11 (start second): -1 is outside 0 to 59\n"},
-      {request("ann crab kv1 10 22", kStart, "2100 1 1 0 0 0 0"),
-       " Request token 13 (end year): year 2100 is outside 2000 to 2099\n"},
-      {request("ann crab kv1 10 22", kStart, "2024 3 12 0 0 0 1000"),
-       " Request token 19 (end millisecond): 1000 is outside 0 to 999\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 my run"),
-       " Request token 27 (after the run tag): the request has exactly 26 tokens\n"},
-      {request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 r7\n\nr8"),
-       " Request token 27 (after the run tag): the request has exactly 26 tokens\n"},
+      // request; token and rule
+      {"ann crab kv1 83.63 22.01 2024 3 10", "9 (start hour): missing: a request holds 26 tokens"},
+      {"", "1 (user name): missing: a request holds 26 tokens"},
+      {R{.ra = "1O"}, "4 (right ascension): \"1O\" is not a number"},
+      {R{.start = "2024 3 1O 0 0 0 0"}, "8 (start day): \"1O\" is not an integer"},
+      {R{.end = "2024 3 12 0 0 0 99999999999"},
+       "19 (end millisecond): \"99999999999\" is not an integer"},
+      {R{.limits = "45 nan 10 10 5"},
+       "21 (negative-roll-Sun limit): the value must be a finite number"},
+      {R{.limits = "45 45 10 10 -inf"},
+       "24 (Earth-limb margin): the value must be a finite number"},
+      {R{.flag = "x"}, "25 (angle-file flag): \"x\" is not an integer"},
+      {R{.user = name25},
+       "1 (user name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 characters"},
+      {R{.source = name25},
+       "2 (source name): \"aaaaaaaaaaaaaaaaaaaaaaaaa\" is longer than 24 characters"},
+      {R{.sid = "kv12"}, "3 (satellite id): \"kv12\" is longer than 3 characters"},
+      {R{.tag = tag100},
+       "26 (run tag): \"tttttttttttttttttttttttttttttttttttttttt...\" is longer than 99 "
+       "characters"},
+      {R{.user = "../ann"}, "1 (user name): \"../ann\" holds '/' or a control character"},
+      {R{.source = "cr\x01"
+                   "ab"},
+       "2 (source name): \"cr?ab\" holds '/' or a control character"},
+      {R{.tag = "a/b"}, "26 (run tag): \"a/b\" holds '/' or a control character"},
+      {R{.start = "1999 12 31 0 0 0 0"}, "6 (start year): year 1999 is outside 2000 to 2099"},
+      {R{.start = "2023 2 29 0 0 0 0"}, "8 (start day): day 29 does not exist in 2023-02"},
+      {R{.start = "2025 2 29 0 0 0 0"}, "8 (start day): day 29 does not exist in 2025-02"},
+      {R{.end = "2024 4 31 0 0 0 0"}, "15 (end day): day 31 does not exist in 2024-04"},
+      {R{.end = "2024 13 1 0 0 0 0"}, "14 (end month): month 13 is outside 1 to 12"},
+      {R{.start = "2024 3 10 24 0 0 0"}, "9 (start hour): 24 is outside 0 to 23"},
+      {R{.start = "2024 3 10 0 60 0 0"}, "10 (start minute): 60 is outside 0 to 59"},
+      {R{.start = "2024 3 10 0 0 -1 0"}, "11 (start second): -1 is outside 0 to 59"},
+      {R{.end = "2100 1 1 0 0 0 0"}, "13 (end year): year 2100 is outside 2000 to 2099"},
+      {R{.end = "2024 3 12 0 0 0 1000"}, "19 (end millisecond): 1000 is outside 0 to 999"},
+      {R{.tag = "my run"}, "27 (after the run tag): the request has exactly 26 tokens"},
+      {R{.tag = "r7\n\nr8"}, "27 (after the run tag): the request has exactly 26 tokens"},
   };
   for (const auto& [req, msg] : cases) {
     SCOPED_TRACE(req);
-    const RunResult r = run(req, kNow);
+    const RunResult r = run(req);
     EXPECT_EQ(r.status, -1);
-    EXPECT_EQ(r.err, "0\n" + msg);
+    EXPECT_EQ(r.err, "0\n Request token " + msg + "\n");
     EXPECT_EQ(r.out, "");
   }
   // Nothing was created by any of them.
@@ -193,23 +159,21 @@ TEST_F(Setup, MalformedRequestsAreRejectedWithTheTokenAndTheRule) {
 }
 
 TEST_F(Setup, AnOverlongTokenIsCutAndRejected) {
-  const RunResult r = run(
-      request("ann crab kv1 10 22", kStart, kEnd, "45 45 10 10 5 0 " + std::string(100000, 'x')),
-      kNow);
+  const RunResult r = run(Request{.ra = "10", .dec = "22", .tag = std::string(100000, 'x')});
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(r.err, "0\n Request token 26 (run tag): longer than 4096 characters\n");
 }
 
 TEST_F(Setup, LogFileThatCannotBeCreated) {
   fs::create_directory(dir_ / "log_anncrabr7_kv1.out");
-  const RunResult r = run(kTypical, kNow);
+  const RunResult r = run(kTypical);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(r.err, "0\nunable to open the file log_anncrabr7_kv1.out \n");
 }
 
 TEST_F(Setup, MissingConfigurationFile) {
   fs::remove(dir_ / "kelvocc_kv1.std");
-  const RunResult r = run(kTypical, kNow);
+  const RunResult r = run(kTypical);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"), "\nunable to open the File kelvocc_kv1.std ");
   EXPECT_FALSE(exists("erranncrabr7_kv1.out"));
@@ -218,7 +182,7 @@ TEST_F(Setup, MissingConfigurationFile) {
 
 TEST_F(Setup, ConfigurationForAnotherSatelliteIdCreatesTheErrorFile) {
   spit(dir_ / "kelvocc_kv1.std", config_text("KV1"));
-  const RunResult r = run(kTypical, kNow);
+  const RunResult r = run(kTypical);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"),
             "\n Input sat Id kv1 doesn't match with the sat Id from the file");
@@ -257,7 +221,7 @@ TEST_F(Setup, DamagedConfigurationFiles) {
     SCOPED_TRACE(c.text);
     spit(dir_ / "kelvocc_kv1.std", c.text);
     fs::remove(dir_ / "erranncrabr7_kv1.out");
-    const RunResult r = run(kTypical, kNow);
+    const RunResult r = run(kTypical);
     EXPECT_EQ(r.status, -1);
     EXPECT_EQ(read("log_anncrabr7_kv1.out"), c.log);
     EXPECT_EQ(exists("erranncrabr7_kv1.out"), c.errfile);
@@ -273,7 +237,7 @@ TEST_F(Setup, YawLimitWithoutDecimalPointAndEightCharacterTemplates) {
   spit(dir_ / "kelvocc_kv1.std",
        "XXXXXXXX KELVORIN kv1 occXXXXXXXX XXXXXXXX angXXXXXXXX eclXXXXXXXX svi_DDD_YYYY.SID "
        "orbXXXXXXXX 45");
-  ASSERT_EQ(run(kTypical, kNow).status, 0);
+  ASSERT_EQ(run(kTypical).status, 0);
   EXPECT_TRUE(exists("anncrabr7_kv1.out"));
   EXPECT_TRUE(exists("anncrabr7_kv1.txt"));
 }
@@ -282,7 +246,7 @@ TEST_F(Setup, ErrorFileThatCannotBeCreated) {
   spit(dir_ / "kelvocc_kv1.std",
        "nodir/errXXXXXXXX KELVORIN kv1 occXXXXXXXX vrepXXXXXXXX angXXXXXXXX eclXXXXXXXX "
        "svi_DDD_YYYY.SID orbXXXXXXXX 45");
-  const RunResult r = run(kTypical, kNow);
+  const RunResult r = run(kTypical);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(read("log_anncrabr7_kv1.out"), "unable to open the file nodir/erranncrabr7_kv1.out ");
   EXPECT_EQ(r.err, "0\nunable to open the file nodir/erranncrabr7_kv1.out \n");
@@ -320,7 +284,7 @@ TEST_F(Setup, OutputsThatWouldBeOneFileAreRefused) {
     cfg.replace(cfg.find(c.from), std::string(c.from).size(), c.to);
     spit(dir_ / "kelvocc_kv1.std", cfg);
     spit(dir_ / "vrepanncrabr7_kv1.txt", "kept");
-    const RunResult r = run(kTypical, kNow);
+    const RunResult r = run(kTypical);
     EXPECT_EQ(r.status, -1);
     EXPECT_EQ(read("log_anncrabr7_kv1.out"), c.message);
     if (c.status_on_stderr) {
@@ -341,8 +305,7 @@ TEST_F(Setup, ReportFilesThatCannotBeCreated) {
     std::string cfg = config_text();
     cfg.replace(cfg.find(t), std::string(t).size(), std::string("nodir/") + t);
     spit(dir_ / "kelvocc_kv1.std", cfg);
-    const RunResult r =
-        run(request("ann crab kv1 83.63 22.01", kStart, kEnd, "45 45 10 10 5 1 r7"), kNow);
+    const RunResult r = run(Request{.flag = "1"});
     std::string name = std::string("nodir/") + t;
     name = name.substr(0, name.size() - 8) + "anncrabr7_kv1.txt";
     SCOPED_TRACE(name);
@@ -369,7 +332,7 @@ TEST_F(Setup, UserPeriodLimits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.end);
-    const RunResult r = run(request("ann crab kv1 83.63 22.01", kStart, c.end), kNow);
+    const RunResult r = run(Request{.end = c.end});
     EXPECT_EQ(r.status, c.status);
     if (c.status == 0) continue;
     const std::string msg = strprintf(period_msg.c_str(), c.days);
@@ -392,14 +355,14 @@ TEST_F(Setup, OrbitFileAgeLimits) {
     int status;
     double days;
   } cases[] = {
-      {"2024 3 9 0 0 0 0", kEnd, 0, 0},
+      {"2024 3 9 0 0 0 0", Request{}.end, 0, 0},
       {"2025 3 14 0 0 0 0", "2025 3 15 0 0 0 0", 0, 370},
-      {"2024 3 8 23 59 59 0", kEnd, -1, -1 / 86400.0},
+      {"2024 3 8 23 59 59 0", Request{}.end, -1, -1 / 86400.0},
       {"2025 3 14 0 0 1 0", "2025 3 15 0 0 0 0", -1, 370 + 1 / 86400.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.start);
-    const RunResult r = run(request("ann crab kv1 83.63 22.01", c.start, c.end), kNow);
+    const RunResult r = run(Request{.start = c.start, .end = c.end});
     EXPECT_EQ(r.status, c.status);
     if (c.status == 0) continue;
     EXPECT_EQ(read("erranncrabr7_kv1.out"), strprintf(err_fmt.c_str(), c.days));
@@ -411,7 +374,7 @@ TEST_F(Setup, OrbitFileAgeLimits) {
 TEST_F(Setup, SatelliteIdOtherThanKv1IsRejectedByTheOrbitReader) {
   spit(dir_ / "kelvocc_kv2.std", config_text("kv2"));
   spit(dir_ / "svi_069_2024.kv2", orbit_file_text(kEpoch, 1, kDemoElements));
-  const RunResult r = run(request("ann crab kv2 83.63 22.01"), kNow);
+  const RunResult r = run(Request{.sid = "kv2"});
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(r.out, "     inputx ::  satellite id = kv2 is not correct . stop process\n");
   EXPECT_EQ(read("erranncrabr7_kv2.out"),

@@ -16,7 +16,9 @@ class Threads : public ScratchDir {
  protected:
   // Every output file of a run (inputs, PostScript and PDF aside), removed afterwards.
   std::map<std::string, std::string> outputs_of(const std::string& request, int threads) {
-    const RunResult r = run(request, fixed_now(), threads);
+    driver::RunOptions opt;
+    opt.threads = threads;
+    const RunResult r = run(request, opt);
     EXPECT_EQ(r.status, 0) << r.err;
     std::map<std::string, std::string> files;
     for (const auto& e : fs::directory_iterator(dir_)) {
@@ -31,13 +33,24 @@ class Threads : public ScratchDir {
 
 TEST_F(Threads, OneAndFourThreadsWriteTheSameFiles) {
   install(kEpoch, kEpoch);
-  for (const char* request :
-       {"ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 13 0 0 0 0 45 45 10 10 5 1 a",
-        "ann eq kv1 180 0 2024 3 9 7 13 21 517 2024 3 12 1 2 3 4 30 20 5 1 2.5 1 b",
-        "ann pole kv1 0 90 2024 3 20 0 0 0 0 2024 4 9 0 0 0 0 45 45 10 10 5 0 c"}) {
-    SCOPED_TRACE(request);
-    const auto one = outputs_of(std::string(request) + "\n", 1);
-    const auto four = outputs_of(std::string(request) + "\n", 4);
+  for (const Request& q : {Request{.end = "2024 3 13 0 0 0 0", .flag = "1", .tag = "a"},
+                           Request{.source = "eq",
+                           .ra = "180",
+                           .dec = "0",
+                           .start = "2024 3 9 7 13 21 517",
+                           .end = "2024 3 12 1 2 3 4",
+                           .limits = "30 20 5 1 2.5",
+                           .flag = "1",
+                           .tag = "b"},
+                           Request{.source = "pole",
+                           .ra = "0",
+                           .dec = "90",
+                           .start = "2024 3 20 0 0 0 0",
+                           .end = "2024 4 9 0 0 0 0",
+                           .tag = "c"}}) {
+    SCOPED_TRACE(q.text());
+    const auto one = outputs_of(q.text(), 1);
+    const auto four = outputs_of(q.text(), 4);
     EXPECT_GE(one.size(), 8u);
     EXPECT_EQ(one, four);
   }

@@ -15,9 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::time_t kNow = fixed_now();
-const std::string kRequest =
-    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7\n";
+const std::string kRequest = Request{.flag = "1"}.text();
 
 class WriteFailure : public ScratchDir {
  protected:
@@ -30,7 +28,7 @@ class WriteFailure : public ScratchDir {
 
 TEST_F(WriteFailure, DiskFullWhileWritingTheAngleFile) {
   fs::create_symlink("/dev/full", dir_ / "anganncrabr7_kv1.txt");
-  const RunResult r = run(kRequest, kNow);
+  const RunResult r = run(kRequest);
   EXPECT_EQ(r.status, -1);
   const std::string msg =
       "\n write of the file anganncrabr7_kv1.txt failed: No space left on device\n";
@@ -41,7 +39,7 @@ TEST_F(WriteFailure, DiskFullWhileWritingTheAngleFile) {
 
 TEST_F(WriteFailure, DiskFullWhenTheViewReportIsClosed) {
   fs::create_symlink("/dev/full", dir_ / "vrepanncrabr7_kv1.txt");
-  const RunResult r = run(kRequest, kNow);
+  const RunResult r = run(kRequest);
   EXPECT_EQ(r.status, -1);
   const std::string err = read("erranncrabr7_kv1.out");
   EXPECT_EQ(err.rfind("0\n", 0), 0u) << err;
@@ -51,7 +49,7 @@ TEST_F(WriteFailure, DiskFullWhenTheViewReportIsClosed) {
 
 TEST_F(WriteFailure, ErrorFileThatCannotTakeTheSuccessMarker) {
   fs::create_symlink("/dev/full", dir_ / "erranncrabr7_kv1.out");
-  const RunResult r = run(kRequest, kNow);
+  const RunResult r = run(kRequest);
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(r.err,
             "0\n\n close of the file erranncrabr7_kv1.out failed: No space left on device\n");

@@ -7,43 +7,12 @@
 #include <filesystem>
 #include <set>
 
-#include "support/fixture.hpp"
+#include "support/golden_cases.hpp"
 
 namespace kv::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::time_t kNow = fixed_now();
-
-// A synchronous equatorial orbit over 100 degrees east at the epoch: no SAA passage.
-const Elements kSynchronous{42164.17, 0.0001, 0.01, 0.0, 0.0, 253.0};
-
-struct GoldenCase {
-  const char* name;
-  Elements orbit;
-  const char* request;
-};
-
-const GoldenCase kCases[] = {
-    // Visibility and eclipse viewing windows, with the view-angle file.
-    {"windows", kDemoElements,
-     "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7"},
-    // The roll-velocity limit is never met: no view window.
-    {"never_in_view", kDemoElements,
-     "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 11 0 0 0 0 45 45 10 170 5 0 nv"},
-    // The celestial pole, 84 degrees from the orbital plane: never occulted.
-    {"never_occulted", kDemoElements,
-     "ann pole kv1 0 90 2024 3 10 0 0 0 0 2024 3 11 6 0 0 0 45 45 10 10 5 0 np"},
-    // Twelve hours: the day-wise file holds only its header.
-    {"short_period", kDemoElements,
-     "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 45 45 10 10 5 0 sp"},
-    // One visibility window of three days less a minute: days 1 and 2 hold 86400 s each.
-    {"long_window", kSynchronous,
-     "ann pole kv1 0 90 2024 3 10 0 0 0 0 2024 3 13 0 0 0 0 45 45 10 10 5 0 lw"},
-};
-
-void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
 
 class Golden : public ScratchDir, public ::testing::WithParamInterface<GoldenCase> {};
 
@@ -62,7 +31,7 @@ std::set<std::string> produced(const fs::path& dir) {
 TEST_P(Golden, EveryOutputFileMatches) {
   const GoldenCase& c = GetParam();
   install(kEpoch, kEpoch, 1234, c.orbit);
-  const RunResult r = run(std::string(c.request) + "\n", kNow);
+  const RunResult r = run(c.request);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   const fs::path golden = fs::path(KELVIS_SOURCE_DIR) / "tests/data/golden" / c.name;
   const auto names = produced(dir_);
@@ -87,7 +56,7 @@ TEST_P(Golden, EveryOutputFileMatches) {
   EXPECT_TRUE(has_ps);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(kGoldenCases),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace

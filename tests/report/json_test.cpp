@@ -8,28 +8,21 @@
 #include <sstream>
 
 #include "common/run_error.hpp"
-#include "driver/run.hpp"
 #include "report/report.hpp"
-#include "support/fixture.hpp"
+#include "support/golden_cases.hpp"
 
 namespace kv::test {
 namespace {
 
 using nlohmann::json;
 
-const std::string kRequest =
-    "ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 7 30 0 0 45 45 10 10 5 0 r7\n";
-
 class Json : public ScratchDir {
  protected:
-  RunResult run_json(const std::string& request, const Elements& q = kDemoElements) {
+  RunResult run_json(const Request& request, const Elements& q = kDemoElements) {
     install(kEpoch, kEpoch, 1234, q);
-    std::istringstream in(request);
     driver::RunOptions opt;
     opt.json = "run.json";
-    ::testing::internal::CaptureStderr();
-    const int status = driver::run(in, fixed_now(), opt);
-    return {status, "", ::testing::internal::GetCapturedStderr(), ""};
+    return run(request.text(), opt);
   }
 };
 
@@ -68,7 +61,7 @@ void expect_same(const json& windows, const std::string& report, double toleranc
 }
 
 TEST_F(Json, WindowsEqualTheReportRowsAndTheHashThatOfSha256sum) {
-  ASSERT_EQ(run_json(kRequest).status, 0);
+  ASSERT_EQ(run_json({.end = "2024 3 12 7 30 0 0"}).status, 0);
   const json doc = json::parse(read("run.json"));
   EXPECT_EQ(doc["schema_version"], 1);
   EXPECT_EQ(doc["status"], "success");
@@ -98,22 +91,11 @@ TEST_F(Json, WindowsEqualTheReportRowsAndTheHashThatOfSha256sum) {
   EXPECT_EQ(doc["orbit_file"]["sha256"], std::string(buf));
 }
 
-// The requests of the golden cases (tests/data/golden).
+// The golden cases (tests/data/golden).
 TEST_F(Json, GoldenCasesWindowsEqualTheirReportRows) {
-  const Elements synchronous{42164.17, 0.0001, 0.01, 0.0, 0.0, 253.0};
-  const std::pair<const char*, Elements> cases[] = {
-      {"ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 1 r7",
-       kDemoElements},
-      {"ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 11 0 0 0 0 45 45 10 170 5 0 r7",
-       kDemoElements},
-      {"ann pole kv1 0 90 2024 3 10 0 0 0 0 2024 3 11 6 0 0 0 45 45 10 10 5 0 np", kDemoElements},
-      {"ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 10 12 0 0 0 45 45 10 10 5 0 r7",
-       kDemoElements},
-      {"ann pole kv1 0 90 2024 3 10 0 0 0 0 2024 3 13 0 0 0 0 45 45 10 10 5 0 lw", synchronous},
-  };
-  for (const auto& [request, orbit] : cases) {
-    SCOPED_TRACE(request);
-    ASSERT_EQ(run_json(std::string(request) + "\n", orbit).status, 0);
+  for (const GoldenCase& c : kGoldenCases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(run_json(c.request, c.orbit).status, 0);
     const json doc = json::parse(read("run.json"));
     const std::string sfx = doc["request"]["user"].get<std::string>() +
                             doc["request"]["source"]["name"].get<std::string>() +
@@ -126,9 +108,7 @@ TEST_F(Json, GoldenCasesWindowsEqualTheirReportRows) {
 
 TEST_F(Json, AFailedRunLeavesNoDocument) {
   spit(dir_ / "run.json", "{\"an earlier run\": true}");
-  const RunResult r =
-      run_json("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 9 0 0 0 0 45 45 10 10 5 0 r7\n");
-  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(run_json({.end = "2024 3 9 0 0 0 0"}).status, -1);
   EXPECT_FALSE(exists("run.json"));
 }
 

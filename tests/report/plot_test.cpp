@@ -7,9 +7,7 @@
 
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "driver/run.hpp"
 #include "support/fixture.hpp"
 
 namespace kv::test {
@@ -25,15 +23,11 @@ class Plot : public ScratchDir {
     stub_converters();
   }
   // Runs a request with --plot p.png --json p.json; returns the document.
-  json render(const std::string& request) {
-    std::istringstream in(request + "\n");
+  json render(const Request& request) {
     driver::RunOptions opt;
     opt.plot = "p.png";
     opt.json = "p.json";
-    ::testing::internal::CaptureStderr();
-    const int rc = driver::run(in, fixed_now(), opt);
-    ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(run(request, opt).status, 0);
     png_.reset(cairo_image_surface_create_from_png("p.png"));
     EXPECT_EQ(cairo_surface_status(png_.get()), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(cairo_image_surface_get_width(png_.get()), report::plot_width);
@@ -79,8 +73,7 @@ std::pair<double, double> middles(const json& doc, std::size_t k) {
 }
 
 TEST_F(Plot, TwoDaysShowTheWindowsWhereTheyLieAndNothingBetween) {
-  const json doc =
-      render("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 0 d2");
+  const json doc = render({.tag = "d2"});
   ASSERT_EQ(doc["windows"]["visibility"][0]["start"], "2024-03-10T00:00:00.000Z");
   int checked = 0;
   for (std::size_t k = 0; k + 1 < doc["windows"]["visibility"].size(); ++k) {
@@ -97,16 +90,16 @@ TEST_F(Plot, TwoDaysShowTheWindowsWhereTheyLieAndNothingBetween) {
 }
 
 TEST_F(Plot, ANeverVisibleSourceLeavesTheVisibilityLaneEmpty) {
-  const json doc =
-      render("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2024 3 11 0 0 0 0 45 45 10 170 5 0 nv");
+  const json doc = render({.end = "2024 3 11 0 0 0 0", .limits = "45 45 10 170 5", .tag = "nv"});
   EXPECT_TRUE(doc["windows"]["visibility"].empty());
   for (double f = 0; f <= 1; f += 0.001) ASSERT_FALSE(visible(visibility_lane(f))) << f;
 }
 
 TEST_F(Plot, TwoHoursAndFourHundredDaysRender) {
-  json doc = render("ann pole kv1 0 90 2024 3 10 0 0 0 0 2024 3 10 2 0 0 0 45 45 10 10 5 0 h2");
+  json doc =
+      render({.source = "pole", .ra = "0", .dec = "90", .end = "2024 3 10 2 0 0 0", .tag = "h2"});
   EXPECT_TRUE(visible(visibility_lane(0.5)));  // the pole is in view throughout
-  doc = render("ann crab kv1 83.63 22.01 2024 3 10 0 0 0 0 2025 4 14 0 0 0 0 45 45 10 10 5 0 y1");
+  doc = render({.end = "2025 4 14 0 0 0 0", .tag = "y1"});
   EXPECT_GT(doc["windows"]["visibility"].size(), 1000u);
   int coloured = 0;
   for (double f = 0; f <= 1; f += 0.001) coloured += visible(visibility_lane(f));

@@ -6,18 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "common/run_error.hpp"
-#include "driver/catalogue.hpp"
-#include "driver/run.hpp"
 #include "support/fixture.hpp"
 
 namespace kv::test {
 namespace {
-
-const std::string kRequest =
-    "ann sky kv1 0 0 2024 3 10 0 0 0 0 2024 3 12 0 0 0 0 45 45 10 10 5 0 s\n";
 
 std::string key(fitsfile* f, const char* name) {
   char value[FLEN_VALUE] = {}, comment[FLEN_COMMENT];
@@ -32,10 +26,9 @@ TEST_F(SkyMap, FitsMapHasTheHealpixLayoutAndAPolePixelEqualsItsSingleRun) {
   install(kEpoch, kEpoch);
   driver::RunOptions opt;
   opt.sky_nside = 2;
-  std::istringstream in(kRequest);
-  ::testing::internal::CaptureStderr();
-  ASSERT_EQ(driver::run_catalogue(in, fixed_now(), opt), 0);
-  ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(
+      run_catalogue(Request{.source = "sky", .ra = "0", .dec = "0", .tag = "s"}.text(), opt).status,
+      0);
   ASSERT_TRUE(exists("skymap_annskys_kv1_n2.png"));
 
   fitsfile* f = nullptr;
@@ -63,15 +56,13 @@ TEST_F(SkyMap, FitsMapHasTheHealpixLayoutAndAPolePixelEqualsItsSingleRun) {
 
   // Pixel 0 (next to the north pole) against the single run of its centre.
   const auto [ra, dec] = report::healpix_centres(2)[0];
-  std::istringstream single(
-      strprintf("ann pix0 kv1 %.17g %.17g 2024 3 10 0 0 0 0 2024 3 12 0 0 "
-                "0 0 45 45 10 10 5 0 s\n",
-                ra, dec));
   opt = {};
   opt.json = "pix0.json";
-  ::testing::internal::CaptureStderr();
-  driver::run(single, fixed_now(), opt);
-  ::testing::internal::GetCapturedStderr();
+  run(Request{.source = "pix0",
+              .ra = strprintf("%.17g", ra),
+              .dec = strprintf("%.17g", dec),
+              .tag = "s"},
+      opt);
   const auto doc = nlohmann::json::parse(read("pix0.json"));
   const double minutes = doc["totals"]["visibility_min"].get<double>();
   EXPECT_GT(minutes, 0.0);

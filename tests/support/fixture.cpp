@@ -8,6 +8,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/catalogue.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/run.hpp"
 #include "driver/steps.hpp"
@@ -104,13 +105,16 @@ void ScratchDir::SetUp() {
   std::filesystem::current_path(dir_);
 }
 
-void ScratchDir::stub_converters() {
-  std::filesystem::create_directory(dir_ / "bin");
-  spit(dir_ / "bin/enscript", "#!/bin/sh\nexit 0\n");
-  spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\n");
-  for (const char* p : {"bin/enscript", "bin/ps2pdfwr"})
-    std::filesystem::permissions(dir_ / p, std::filesystem::perms::owner_all);
-  old_path_ = std::getenv("PATH");
+void ScratchDir::stub_converters(const char* enscript, const char* ps2pdfwr) {
+  std::filesystem::create_directories(dir_ / "bin");
+  for (const auto& [name, body] :
+       {std::pair{"bin/enscript", enscript}, {"bin/ps2pdfwr", ps2pdfwr}}) {
+    std::filesystem::remove(dir_ / name);
+    if (!body) continue;
+    spit(dir_ / name, std::string("#!/bin/sh\n") + body + "\n");
+    std::filesystem::permissions(dir_ / name, std::filesystem::perms::owner_all);
+  }
+  if (old_path_.empty()) old_path_ = std::getenv("PATH");
   setenv("PATH", (dir_ / "bin").c_str(), 1);
 }
 
@@ -132,13 +136,15 @@ Scan scan_of(const RunContext& ctx, int threads) {
   return r;
 }
 
-RunResult ScratchDir::run(const std::string& request, std::time_t now, int threads) {
+namespace {
+
+// Runs the driver on the request with standard output and standard error captured.
+template <typename Driver>
+RunResult captured(const std::string& request, Driver driver_main) {
   std::istringstream in(request);
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  driver::RunOptions opt;
-  opt.threads = threads;
-  const int status = driver::run(in, now, opt);
+  const int status = driver_main(in);
   RunResult r{status, ::testing::internal::GetCapturedStdout(),
               ::testing::internal::GetCapturedStderr(), ""};
   // The plain-words line of a failure comes last; the documented texts stay in err.
@@ -149,6 +155,18 @@ RunResult ScratchDir::run(const std::string& request, std::time_t now, int threa
     r.err.erase(p);
   }
   return r;
+}
+
+}  // namespace
+
+RunResult ScratchDir::run(const std::string& request, const driver::RunOptions& opt,
+                          std::time_t now) {
+  return captured(request, [&](std::istream& in) { return driver::run(in, now, opt); });
+}
+
+RunResult ScratchDir::run_catalogue(const std::string& request, const driver::RunOptions& opt) {
+  return captured(request,
+                  [&](std::istream& in) { return driver::run_catalogue(in, fixed_now(), opt); });
 }
 
 }  // namespace kv::test

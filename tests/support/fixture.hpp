@@ -10,7 +10,9 @@
 
 #include "common/types.hpp"
 #include "driver/context.hpp"
+#include "driver/options.hpp"
 #include "grid/grid.hpp"
+#include "support/request.hpp"
 
 namespace kv::test {
 
@@ -59,9 +61,19 @@ class ScratchDir : public ::testing::Test {
   // Writes the configuration and an orbit file for `epoch` named for `file_day`.
   void install(const Epoch& epoch, const Epoch& file_day, int iorb = 1234,
                const Elements& q = kDemoElements);
-  RunResult run(const std::string& request, std::time_t now, int threads = 0);
-  // Quick stand-ins for the PDF converters (a PDF of one line) on PATH until TearDown.
-  void stub_converters();
+  // A whole run of the driver on the request text with the given options and clock;
+  // standard output and standard error captured. run_catalogue: the same through the
+  // catalogue driver (sky maps and catalogues).
+  RunResult run(const std::string& request, const driver::RunOptions& opt = {},
+                std::time_t now = fixed_now());
+  RunResult run(const Request& request, const driver::RunOptions& opt = {}) {
+    return run(request.text(), opt);
+  }
+  RunResult run_catalogue(const std::string& request, const driver::RunOptions& opt);
+  // Stand-ins for the PDF converters, the only programs on PATH until TearDown: each a shell
+  // script body, nullptr for a missing program. By default quick ones (a PDF of one line).
+  void stub_converters(const char* enscript = "exit 0",
+                       const char* ps2pdfwr = "echo %PDF > \"$2\"");
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::string read(const std::string& name) const { return slurp(dir_ / name); }
   std::filesystem::path dir_;

@@ -57,25 +57,24 @@ ViewScan always_in_view(double start, double end) {
   return getatt(ctx);
 }
 
-TEST(Getatt, WindowOpenAtTheEndOfAWholeMinutePeriodEndsAtTheLastSample) {
-  const ViewScan v = always_in_view(86400, 3 * 86400);
-  ASSERT_EQ(v.windows.count(), 1);
-  EXPECT_EQ(v.windows.t1[0], 86400.0);
-  EXPECT_EQ(v.windows.t2[0], 3 * 86400.0 - 60);
-  EXPECT_DOUBLE_EQ(v.totviewdur, 2879.0);
-  EXPECT_EQ(v.angles.size(), 2880u);
-}
-
-TEST(Getatt, WindowOpenAtTheEndOfANonWholeMinutePeriodIsKept) {
-  const ViewScan v = always_in_view(86400, 3 * 86400 + 30);
-  ASSERT_EQ(v.windows.count(), 1);
-  EXPECT_EQ(v.windows.t2[0], 3 * 86400.0 - 60);  // last sample not beyond the end minus a step
-}
-
-TEST(Getatt, PeriodOfOneStepTakesOneSampleAndRecordsNothing) {
-  const ViewScan v = always_in_view(86400, 86400 + 60);
-  EXPECT_EQ(v.windows.count(), 0);
-  EXPECT_EQ(v.angles.size(), 1u);
+// Periods of whole and non-whole minutes: a window open at the end closes at the last sample
+// (not beyond the end minus a step); a period of one step takes one sample, records nothing.
+TEST(Getatt, WindowsOpenAtTheEndOfThePeriod) {
+  const struct {
+    double end;
+    int windows;
+    std::size_t samples;
+  } cases[] = {{3 * 86400, 1, 2880}, {3 * 86400 + 30, 1, 2880}, {86400 + 60, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.end);
+    const ViewScan v = always_in_view(86400, c.end);
+    ASSERT_EQ(v.windows.count(), c.windows);
+    EXPECT_EQ(v.angles.size(), c.samples);
+    if (c.windows == 0) continue;
+    EXPECT_EQ(v.windows.t1[0], 86400.0);
+    EXPECT_EQ(v.windows.t2[0], 3 * 86400.0 - 60);
+    EXPECT_DOUBLE_EQ(v.totviewdur, 2879.0);
+  }
 }
 
 TEST(Getatt, PoleSourceOverTenHoursGetsOneWindow) {
@@ -141,9 +140,9 @@ TEST_P(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
   // A unit vector at `angle` (rad) from `axis`.
   auto at_angle = [&](const Vec3& axis, double angle) {
     const Vec3 side = norm(acrosb(axis, random_unit()));
-    return norm(add(Vec3{axis[0] * std::cos(angle), axis[1] * std::cos(angle),
-                         axis[2] * std::cos(angle)},
-                    std::sin(angle), side));
+    return norm(
+        add(Vec3{axis[0] * std::cos(angle), axis[1] * std::cos(angle), axis[2] * std::cos(angle)},
+            std::sin(angle), side));
   };
   const double tiny[] = {0, 1e-8, 1e-6, 5e-6, 1e-5, 2e-5, 4e-3};  // rad from an end
   const double extremes[] = {0, 0.0005, 90, 179.999, 180};
@@ -164,14 +163,15 @@ TEST_P(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
       return geo.at_clamps && k % 3 ? extremes[(k / 3 + static_cast<int>(angle * 7)) % 5]
                                     : angle * cdr + near(rng);
     };
-    const ViewLimits lim{limit(exact.yawsunang), limit(exact.rolsunang),
-                         limit(exact.verollsunang), limit(exact.rolmunang), -1};
+    const ViewLimits lim{limit(exact.yawsunang), limit(exact.rolsunang), limit(exact.verollsunang),
+                         limit(exact.rolmunang), -1};
     // The approximation: the exact directions moved by up to err, along the source axis
     // (towards or away from it) or in a random direction.
     auto moved = [&](const Vec3& v) {
       const double r = err * 0.99 * unit_interval(rng);
-      const Vec3 d = k % 4 == 0 ? roll : k % 4 == 1 ? Vec3{-roll[0], -roll[1], -roll[2]}
-                                                     : random_unit();
+      const Vec3 d = k % 4 == 0   ? roll
+                     : k % 4 == 1 ? Vec3{-roll[0], -roll[1], -roll[2]}
+                                  : random_unit();
       return add(v, r, d);
     };
     const Vec3 sun_a = moved(sun), moon_a = moved(moon);
