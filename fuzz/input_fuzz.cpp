@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as one input of kelvis; KELVIS_FUZZ_CHECK names the check
-// (check_request, check_config, check_orbit_file or check_catalogue). An outcome other than acceptance with
-// sound values or a documented rejection aborts.
+// (check_request, check_config, check_orbit_file or check_catalogue). An outcome other than
+// acceptance with sound values or a documented rejection aborts.
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -1,6 +1,6 @@
-#include <cmath>
-
 #include "common/kepler.hpp"
+
+#include <cmath>
 
 namespace kv {
 

@@ -22,7 +22,7 @@ constexpr double amu = 398600.436;            // Earth gravitational parameter, 
 constexpr double ej2 = 0.001082637;           // J2 of the secular rates
 constexpr double plusone = 1.0;
 constexpr double minusone = -1.0;
-constexpr double scan_step = 60.0;         // grid step of every scan, s
+constexpr double scan_step = 60.0;  // grid step of every scan, s
 // Earth radii, km, one per model: re_earth of the J2 orbit model, the orbit-file checks and
 // the occultation cone; re_lunar_parallax of the analytic Moon's parallax; re_ellipsoid_a
 // and re_ellipsoid_b, the axes of the Fischer 1960 ellipsoid of the sub-satellite point.

@@ -77,8 +77,8 @@ struct PeriodPart {
 // The orbit file used (or the TLE file and its chosen set), its elements and the period in
 // orbit time.
 struct OrbitPart {
-  std::string tle_file;  // --tle: the orbit from this two-line element file ("" for none)
-  orbit::Tle tle;        // the chosen set, when tle_file is set
+  std::string tle_file;       // --tle: the orbit from this two-line element file ("" for none)
+  orbit::Tle tle;             // the chosen set, when tle_file is set
   double tle_offset_min = 0;  // SGP4 time (minutes since the set's epoch) at orbit time 0
   std::string orbfnm;
   Epoch iltread{};
@@ -97,7 +97,11 @@ struct SharedResults {
 };
 
 // Everything of a run that does not depend on the source.
-struct RunShared : RequestPart, LimitsPart, ConfigurationPart, PeriodPart, OrbitPart,
+struct RunShared : RequestPart,
+                   LimitsPart,
+                   ConfigurationPart,
+                   PeriodPart,
+                   OrbitPart,
                    SharedResults {};
 
 // The source: name, position (degrees) and direction.

@@ -173,8 +173,9 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
       ->check(CLI::Range(0.001, 86400.0));
   serve->add_option("--keep-hours", opt.keep_hours, "age of finished runs to remove (24)")
       ->check(CLI::Range(0.001, 8760.0));
-  serve->add_option("--max-disk-mb", opt.max_disk_mb,
-                    "disk for the run folders, MB; the oldest finished runs make room (1024)")
+  serve
+      ->add_option("--max-disk-mb", opt.max_disk_mb,
+                   "disk for the run folders, MB; the oldest finished runs make room (1024)")
       ->check(CLI::Range(1.0, 1.0e7));
   try {
     app.parse(argc, argv);

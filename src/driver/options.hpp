@@ -22,8 +22,8 @@ struct RunOptions {
   int workers = 0;
   double run_timeout_s = 120, keep_hours = 24;
   double max_disk_mb = 1024;  // disk for the server's run folders
-  std::string plot;  // path of the plot, .pdf, .png or .svg ("" for none)
-  std::string tle;   // two-line element file: the orbit instead of the orbit files ("" for none)
+  std::string plot;           // path of the plot, .pdf, .png or .svg ("" for none)
+  std::string tle;  // two-line element file: the orbit instead of the orbit files ("" for none)
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -150,7 +150,8 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   ctx.tle_file = opt.tle;
   try {
     setup(in, now, ctx);
-    for (const std::string& w : tle_warnings(ctx)) std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
+    for (const std::string& w : tle_warnings(ctx))
+      std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
     detect(ctx);
     write_reports(ctx);
     declare_success(ctx);

@@ -28,8 +28,7 @@ Vec3 source_direction(double ra_deg, double dec_deg) {
 
 void detect_shared(RunShared& shared, const grid::ScanSetup& s, const grid::Samples& g,
                    int threads) {
-  shared.orbits =
-      events::geteqcr(s, grid::equator_samples(s, g, threads), shared.iorb, threads);
+  shared.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), shared.iorb, threads);
   shared.eclipses = events::geteclp(s, g, threads);
   shared.saa = events::getsaa(s, g, threads);
 }

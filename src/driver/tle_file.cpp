@@ -30,8 +30,7 @@ std::string file_text(const std::string& path) {
 // The set's mean elements: a (km, from the recovered mean motion), e, i, argument of
 // perigee, node, mean anomaly (degrees).
 Elements mean_elements_of(const orbit::Tle& t, const orbit::Sgp4& m) {
-  return {m.ao * orbit::wgs72::re, t.ecc, t.incl_deg, t.argp_deg, t.node_deg,
-          t.mean_anomaly_deg};
+  return {m.ao * orbit::wgs72::re, t.ecc, t.incl_deg, t.argp_deg, t.node_deg, t.mean_anomaly_deg};
 }
 
 // SGP4 over the period, a day apart and at its end: a decayed or invalid orbit is refused.
@@ -41,10 +40,10 @@ void check_propagation(const RunContext& ctx, const orbit::Sgp4& m, double offse
     int err = 0;
     orbit::sgp4_state(m, at / 60 + offset_min, err);
     if (err != orbit::sgp4_ok) {
-      const std::string msg = strprintf(
-          "the orbit of the TLE in %s cannot be propagated to %s (SGP4 error %d%s)",
-          ctx.orbfnm.c_str(), report::iso8601(addtim(ctx.iltread, at)).c_str(), err,
-          err == orbit::sgp4_decayed ? ": the satellite has decayed" : "");
+      const std::string msg =
+          strprintf("the orbit of the TLE in %s cannot be propagated to %s (SGP4 error %d%s)",
+                    ctx.orbfnm.c_str(), report::iso8601(addtim(ctx.iltread, at)).c_str(), err,
+                    err == orbit::sgp4_decayed ? ": the satellite has decayed" : "");
       fail(RunError("", "\n" + msg + "\n", "\n" + msg + "\n"), msg);
     }
     if (at >= ctx.tendinp) break;

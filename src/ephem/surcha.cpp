@@ -1,16 +1,16 @@
 #include <array>
 #include <cmath>
 
+#include "common/kepler.hpp"
 #include "ephem/ephem.hpp"
 #include "ephem/multiples.hpp"
-#include "common/kepler.hpp"
 
 namespace kv::ephem {
 namespace {
 
-constexpr double kAu = 149597961.8;                // mean Earth-Sun distance, km
+constexpr double kAu = 149597961.8;                 // mean Earth-Sun distance, km
 constexpr double kEarthRadius = re_lunar_parallax;  // km
-constexpr double kParallax0 = 0.9507244444444445;  // constant lunar parallax, degrees (3422.608")
+constexpr double kParallax0 = 0.9507244444444445;   // constant lunar parallax, degrees (3422.608")
 
 // One term of a lunar series: multipliers of l, l', F, D and the coefficient (arcseconds).
 struct LunarTerm {

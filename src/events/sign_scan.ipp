@@ -24,10 +24,13 @@ SignScan sign_scan(const std::vector<double>& times, const std::vector<double>& 
   }
   // Refine each change over the step before it, independently of the others.
   std::vector<double> at(changes.size());
-  parallel_for(changes.size(), threads, [&](std::size_t i) {
-    const std::size_t c = changes[i];
-    at[i] = s0032(fn, times[c], values[c], step, values[c - 1]);
-  }, 16);
+  parallel_for(
+      changes.size(), threads,
+      [&](std::size_t i) {
+        const std::size_t c = changes[i];
+        at[i] = s0032(fn, times[c], values[c], step, values[c - 1]);
+      },
+      16);
   double entry = times[0];
   bool on = r.on_at_start;
   for (double x : at) {

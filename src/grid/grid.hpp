@@ -25,10 +25,10 @@ struct TleOrbit {
 };
 
 struct ScanSetup {
-  orbit::MeanOrbit orbit;        // eleinr and the secular rates (orbit file)
-  std::optional<TleOrbit> tle;   // when set, the orbit instead of the orbit file's elements
-  double tstreadif = 0;    // orbit time of the user start, s
-  double tendinp = 0;      // orbit time of the user end, s
+  orbit::MeanOrbit orbit;       // eleinr and the secular rates (orbit file)
+  std::optional<TleOrbit> tle;  // when set, the orbit instead of the orbit file's elements
+  double tstreadif = 0;         // orbit time of the user start, s
+  double tendinp = 0;           // orbit time of the user end, s
   double step = scan_step;
   double tstusr1900 = 0;  // orbit epoch, days since 1900 Jan 1, 0h UTC
   double epocsidang = 0;  // Greenwich sidereal angle at the orbit epoch, rad

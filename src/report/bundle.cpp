@@ -15,9 +15,10 @@ namespace {
 // The log line for a program that failed with rc (-1: could not be started).
 std::string describe_failure(const std::string& program, int rc, const std::string& pdf) {
   if (rc == kTimedOut)
-    return strprintf("\nthe program %s did not finish within its time limit: the PDF %s was not "
-                     "made\n",
-                     program.c_str(), pdf.c_str());
+    return strprintf(
+        "\nthe program %s did not finish within its time limit: the PDF %s was not "
+        "made\n",
+        program.c_str(), pdf.c_str());
   if (rc < 0)
     return strprintf("\nunable to run the program %s: the PDF %s was not made\n", program.c_str(),
                      pdf.c_str());

@@ -73,9 +73,12 @@ ordered_json provenance(const Provenance& p) {
                          {"osculating_elements", elements(p.osculating)},
                          {"mean_elements", elements(p.mean)}};
   } else {
-    out["tle"] = {{"path", p.orbit_file},      {"sha256", p.orbit_sha256},
-                  {"name", p.tle_name},        {"lines", p.tle_lines},
-                  {"epoch", iso8601(p.orbit_epoch)}, {"revolution_number", p.orbit_number},
+    out["tle"] = {{"path", p.orbit_file},
+                  {"sha256", p.orbit_sha256},
+                  {"name", p.tle_name},
+                  {"lines", p.tle_lines},
+                  {"epoch", iso8601(p.orbit_epoch)},
+                  {"revolution_number", p.orbit_number},
                   {"mean_elements", elements(p.mean)}};
   }
   out["models"] = {

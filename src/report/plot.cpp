@@ -136,7 +136,8 @@ void day_bars(cairo_t* cr, const Timeline& tl, double span_s, const Visibility& 
   const double w = (plot_right - plot_left) / std::max(days, 1);
   for (int j = 0; j < days; ++j) {
     const auto k = static_cast<std::size_t>(j);
-    const double all = d.daynight[k] / daysec * kBarsHeight, ecl = d.night[k] / daysec * kBarsHeight;
+    const double all = d.daynight[k] / daysec * kBarsHeight,
+                 ecl = d.night[k] / daysec * kBarsHeight;
     const double x = plot_left + j * w, bw = std::max(1.0, w * 0.8);
     box(cr, x, kBarsTop + kBarsHeight - all, bw, all - ecl, plot_visible);
     box(cr, x, kBarsTop + kBarsHeight - ecl, bw, ecl, plot_visible_eclipse);
@@ -199,7 +200,7 @@ void phase_map(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
     const Epoch e = addtim(tl.iltread, u);
     text(cr, plot_left - 10, y + 4,
          step < daysec ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
-                      : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]),
+                       : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]),
          11, false, true);
   }
 }

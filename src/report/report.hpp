@@ -58,8 +58,7 @@ double printed_view_total(const Tables& t);
 // (km, degrees); for an orbit from a two-line element set (tle_lines not empty) then a
 // line saying so, the set's lines and the SHA-256 of its file.
 void write_orbit_information(OutFile& f, const std::string& orbit_file, const Epoch& epoch,
-                             const Elements& mean,
-                             const std::vector<std::string>& tle_lines = {},
+                             const Elements& mean, const std::vector<std::string>& tle_lines = {},
                              const std::string& tle_sha256 = "");
 // The error file's text of a successful run: inderr (1) and the completion line.
 void write_success_marker(OutFile& f, int inderr);

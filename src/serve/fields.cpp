@@ -78,8 +78,7 @@ std::string request_text(const RunFields& f, const std::string& sid, FieldError*
       return bad(400, std::string(name) + ": not a finite number of at most 24 characters");
   const double ra = *number(f.ra_deg), dec = *number(f.dec_deg);
   const driver::SourceFault where = driver::check_source({.ra_deg = ra, .dec_deg = dec});
-  if (where == driver::SourceFault::ra_range)
-    return bad(422, range_message("Right Ascension", ra));
+  if (where == driver::SourceFault::ra_range) return bad(422, range_message("Right Ascension", ra));
   if (where == driver::SourceFault::dec_range) return bad(422, range_message("Declination", dec));
   std::string start, end;
   if (!time_fields(f.start, start)) return bad(400, "start: not a time YYYY-MM-DDTHH:MM:SS[.mmm]");
@@ -100,10 +99,10 @@ struct Key {
   const char* name;
   Kind kind;
 };
-constexpr Key kTopKeys[] = {{"user", Kind::text},        {"source", Kind::text},
-                            {"tag", Kind::text},         {"ra_deg", Kind::number},
-                            {"dec_deg", Kind::number},   {"start", Kind::text},
-                            {"end", Kind::text},         {"limits", Kind::limits},
+constexpr Key kTopKeys[] = {{"user", Kind::text},          {"source", Kind::text},
+                            {"tag", Kind::text},           {"ra_deg", Kind::number},
+                            {"dec_deg", Kind::number},     {"start", Kind::text},
+                            {"end", Kind::text},           {"limits", Kind::limits},
                             {"angle_file", Kind::boolean}, {"tle", Kind::text}};
 constexpr const char* kLimitKeys[] = {"roll_sun", "neg_roll_sun", "roll_moon", "roll_velocity",
                                       "earth_margin"};
@@ -123,7 +122,10 @@ bool of_kind(const json& v, Kind k) {
 }
 
 const char* kind_words(Kind k) {
-  return k == Kind::text ? "a string" : k == Kind::number ? "a number" : k == Kind::boolean ? "true or false" : "an object";
+  return k == Kind::text      ? "a string"
+         : k == Kind::number  ? "a number"
+         : k == Kind::boolean ? "true or false"
+                              : "an object";
 }
 
 std::string number_text(const json& v) { return strprintf("%.17g", v.get<double>()); }
@@ -158,9 +160,12 @@ bool fields_from_json(const std::string& body, RunFields& f, FieldError* err) {
     for (const Key& c : kTopKeys)
       if (k == c.name) key = &c;
     if (!key) return bad("unknown field \"" + key_shown(k) + "\"");
-    if (!of_kind(v, key->kind)) return bad(std::string(key->name) + ": must be " + kind_words(key->kind));
+    if (!of_kind(v, key->kind))
+      return bad(std::string(key->name) + ": must be " + kind_words(key->kind));
   }
-  auto text = [&](const char* k, const char* d) { return b.contains(k) ? b[k].get<std::string>() : d; };
+  auto text = [&](const char* k, const char* d) {
+    return b.contains(k) ? b[k].get<std::string>() : d;
+  };
   f.user = text("user", "");
   f.source = text("source", "");
   f.tag = text("tag", "api");

@@ -11,9 +11,9 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
-#include <string_view>
 
 namespace kv::serve {
 

@@ -108,10 +108,9 @@ class Session : public std::enable_shared_from_this<Session> {
     parser_->body_limit(srv_->lim.max_body);
     waiting_ = buf_.size() == 0;
     stream_.expires_after(ms(srv_->lim.header_s));
-    http::async_read_header(stream_, buf_, *parser_,
-                            [self = shared_from_this()](error_code ec, std::size_t) {
-                              self->on_header(ec);
-                            });
+    http::async_read_header(
+        stream_, buf_, *parser_,
+        [self = shared_from_this()](error_code ec, std::size_t) { self->on_header(ec); });
   }
 
   void on_header(error_code ec) {
@@ -132,27 +131,28 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void read_body() {
     stream_.expires_after(ms(srv_->lim.body_s));
-    http::async_read(stream_, buf_, *parser_,
-                     [self = shared_from_this()](error_code ec, std::size_t) {
-                       self->on_body(ec);
-                     });
+    http::async_read(
+        stream_, buf_, *parser_,
+        [self = shared_from_this()](error_code ec, std::size_t) { self->on_body(ec); });
   }
 
   // A request that could not be read: answered when it was malformed or too large, dropped
   // when the client went away or missed its deadline.
   void refuse(error_code ec) {
-    if (ec == http::error::body_limit) return answer_and_close(json_error(413, "the body is larger than the limit"));
-    if (ec == http::error::header_limit) return answer_and_close(json_error(431, "the headers are too large"));
+    if (ec == http::error::body_limit)
+      return answer_and_close(json_error(413, "the body is larger than the limit"));
+    if (ec == http::error::header_limit)
+      return answer_and_close(json_error(431, "the headers are too large"));
     if (ec.category() == http::make_error_code(http::error::bad_target).category() &&
-        ec != http::error::end_of_stream &&
-        ec != http::error::partial_message)
+        ec != http::error::end_of_stream && ec != http::error::partial_message)
       return answer_and_close(json_error(400, "the request is not valid HTTP/1.1"));
     close();
   }
 
   void answer_and_close(Response r) {
     keep_alive_ = false;
-    method_ = parser_ && parser_->is_header_done() ? std::string(parser_->get().method_string()) : "-";
+    method_ =
+        parser_ && parser_->is_header_done() ? std::string(parser_->get().method_string()) : "-";
     target_ = parser_ && parser_->is_header_done() ? std::string(parser_->get().target()) : "-";
     write(std::move(r));
   }
@@ -168,7 +168,8 @@ class Session : public std::enable_shared_from_this<Session> {
     r.query = q == std::string::npos ? "" : r.target.substr(q + 1);
     r.body = std::move(req.body());
     r.remote = addr_;
-    for (const auto& f : req) r.headers.emplace_back(std::string(f.name_string()), std::string(f.value()));
+    for (const auto& f : req)
+      r.headers.emplace_back(std::string(f.name_string()), std::string(f.value()));
     keep_alive_ = req.keep_alive();
     method_ = r.method;
     target_ = r.target;
@@ -199,11 +200,12 @@ class Session : public std::enable_shared_from_this<Session> {
                  log_safe(target_).c_str(), r.status);
     auto msg = std::make_shared<http::response<Body>>(std::move(res));
     stream_.expires_after(ms(srv_->lim.write_s));
-    http::async_write(stream_, *msg, [self = shared_from_this(), msg, keep](error_code ec, std::size_t) {
-      self->busy_ = false;
-      if (ec || !keep) return self->close();
-      self->read_header();
-    });
+    http::async_write(stream_, *msg,
+                      [self = shared_from_this(), msg, keep](error_code ec, std::size_t) {
+                        self->busy_ = false;
+                        if (ec || !keep) return self->close();
+                        self->read_header();
+                      });
   }
 
   void write(Response r) {

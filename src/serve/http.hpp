@@ -40,9 +40,9 @@ using Reply = std::function<void(Response)>;
 using Handler = std::function<void(const Request&, Reply)>;
 
 struct HttpLimits {
-  double header_s = 5;      // from the first byte awaited to the end of the headers
-  double body_s = 30;       // to read the body
-  double write_s = 60;      // to write an answer
+  double header_s = 5;  // from the first byte awaited to the end of the headers
+  double body_s = 30;   // to read the body
+  double write_s = 60;  // to write an answer
   std::size_t max_body = 1 << 20;
   std::size_t max_header = 16 << 10;
   int max_connections = 512;

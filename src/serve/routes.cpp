@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 constexpr const char* kSid = satellite_id;
-const std::vector<std::string> kRunOptions{"--json", "run.json", "--plot", "plot.png",
+const std::vector<std::string> kRunOptions{"--json",   "run.json",  "--plot", "plot.png",
                                            "--no-pdf", "--threads", "1"};
 
 Response page(int status, std::string body) {
@@ -34,8 +34,8 @@ Response busy(Response r) {
 
 // The answer to a run that could not start: 503 for a full queue or a stopping server.
 Response refused(JobQueue::Admit a, bool api) {
-  const std::string m =
-      a == JobQueue::Admit::stopping ? "the server is stopping" : "too many runs at once; try again shortly";
+  const std::string m = a == JobQueue::Admit::stopping ? "the server is stopping"
+                                                       : "too many runs at once; try again shortly";
   return busy(api ? json_error(503, m) : page(503, error_page(503, m)));
 }
 
@@ -55,10 +55,14 @@ std::optional<json> read_json(const fs::path& p) {
 // The Content-Type of a download and how it is given.
 Response download(const fs::path& p) {
   static const std::pair<const char*, const char*> kTypes[] = {
-      {".csv", "text/csv"},          {".ps", "application/postscript"},
-      {".fits", "application/fits"}, {".pdf", "application/pdf"},
-      {".png", "image/png"},         {".json", "application/json"},
-      {".txt", "text/plain; charset=utf-8"}, {".svg", "image/svg+xml"}};
+      {".csv", "text/csv"},
+      {".ps", "application/postscript"},
+      {".fits", "application/fits"},
+      {".pdf", "application/pdf"},
+      {".png", "image/png"},
+      {".json", "application/json"},
+      {".txt", "text/plain; charset=utf-8"},
+      {".svg", "image/svg+xml"}};
   Response r;
   r.file = p.string();
   r.type = "application/octet-stream";
@@ -164,8 +168,10 @@ void Routes::handle(const Request& req, Reply reply) {
 void Routes::run_form(const Request& req, Reply reply) {
   Form form;
   if (!type_is(req, "application/x-www-form-urlencoded"))
-    return reply(page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
-  if (!parse_form(req.body, form)) return reply(page(400, error_page(400, "the form is not well encoded")));
+    return reply(
+        page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
+  if (!parse_form(req.body, form))
+    return reply(page(400, error_page(400, "the form is not well encoded")));
   if (!form_ok(req, form))
     return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
   const RunFields f = form_fields(form);
@@ -174,15 +180,15 @@ void Routes::run_form(const Request& req, Reply reply) {
   if (text.empty()) return reply(page(err.status, form_page(f, err.message, token_)));
   const std::string token = token_;
   BatchInput in = batch_input(f, kRunOptions);
-  const auto a = runs_.submit_run(text, std::move(in.options), std::move(in.upload),
-                                  [reply, f, token](const JobResult& r) {
-    if (r.status == 201) {
-      Response res = page(303, "");
-      res.headers.emplace_back("Location", "/runs/" + r.id);
-      return reply(res);
-    }
-    reply(with_status(page(r.status, form_page(f, r.message, token)), r.status));
-  });
+  const auto a = runs_.submit_run(
+      text, std::move(in.options), std::move(in.upload), [reply, f, token](const JobResult& r) {
+        if (r.status == 201) {
+          Response res = page(303, "");
+          res.headers.emplace_back("Location", "/runs/" + r.id);
+          return reply(res);
+        }
+        reply(with_status(page(r.status, form_page(f, r.message, token)), r.status));
+      });
   if (a != JobQueue::Admit::queued) reply(refused(a, false));
 }
 
@@ -216,11 +222,11 @@ void Routes::api_run(const Request& req, Reply reply) {
   if (text.empty()) return reply(json_error(err.status, err.message));
   Runs* runs = &runs_;
   BatchInput in = batch_input(f, kRunOptions);
-  const auto a = runs_.submit_run(text, std::move(in.options), std::move(in.upload),
-                                  [reply, runs](const JobResult& r) {
-    reply(r.id.empty() ? with_status(json_error(r.status, r.message), r.status)
-                       : run_document(runs->path(r.id), r, 201));
-  });
+  const auto a = runs_.submit_run(
+      text, std::move(in.options), std::move(in.upload), [reply, runs](const JobResult& r) {
+        reply(r.id.empty() ? with_status(json_error(r.status, r.message), r.status)
+                           : run_document(runs->path(r.id), r, 201));
+      });
   if (a != JobQueue::Admit::queued) reply(refused(a, true));
 }
 
@@ -233,7 +239,8 @@ void Routes::api_run_get(const std::string& id, Reply reply) {
 void Routes::run_page(const std::string& id, Reply reply) {
   const auto r = runs_.record(id);
   if (!r) return reply(page(404, error_page(404, "no such run")));
-  if (r->status != 201) return reply(with_status(page(r->status, error_page(r->status, r->message)), r->status));
+  if (r->status != 201)
+    return reply(with_status(page(r->status, error_page(r->status, r->message)), r->status));
   const auto doc = read_json(runs_.path(id) / "run.json");
   if (!doc) return reply(page(404, error_page(404, "this run has no result page")));
   reply(page(200, result_page(id, *doc, runs_.files(id))));
@@ -249,13 +256,16 @@ void Routes::file(const std::string& id, const std::string& name, bool api, Repl
   if (!r) return fail(404, "no such run");
   const fs::path dir = runs_.path(id);
   const std::vector<std::string> files = runs_.files(id);
-  if (std::find(files.begin(), files.end(), name) != files.end()) return reply(download(dir / name));
+  if (std::find(files.begin(), files.end(), name) != files.end())
+    return reply(download(dir / name));
   const auto doc = r->status == 201 ? read_json(dir / "run.json") : std::nullopt;
   if (!doc || !doc->contains("pdf") || (*doc)["pdf"].value("file", "") != name)
     return fail(404, "no such file in this run");
   const auto a = runs_.submit_pdf(id, name, [reply, dir, name, api](const JobResult& j) {
     if (j.status == 201) return reply(download(dir / name));
-    reply(with_status(api ? json_error(j.status, j.message) : page(j.status, error_page(j.status, j.message)), j.status));
+    reply(with_status(
+        api ? json_error(j.status, j.message) : page(j.status, error_page(j.status, j.message)),
+        j.status));
   });
   if (a != JobQueue::Admit::queued) reply(refused(a, api));
 }
@@ -287,9 +297,11 @@ void Routes::catalogue(const Request& req, Reply reply) {
 // The sky map of a period, from the sky-map form (NSIDE 1 to 16 here).
 void Routes::sky(const Request& req, Reply reply) {
   if (!type_is(req, "application/x-www-form-urlencoded"))
-    return reply(page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
+    return reply(
+        page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
   Form form;
-  if (!parse_form(req.body, form)) return reply(page(400, error_page(400, "the form is not well encoded")));
+  if (!parse_form(req.body, form))
+    return reply(page(400, error_page(400, "the form is not well encoded")));
   if (!form_ok(req, form))
     return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
   const std::string nside = form.count("nside") ? form.at("nside") : "8";
@@ -300,12 +312,12 @@ void Routes::sky(const Request& req, Reply reply) {
   if (text.empty()) return reply(page(err.status, sky_form_page(token_, err.message)));
   Runs* runs = &runs_;
   const std::string token = token_;
-  const auto a = runs_.submit_run(text, {"--sky-map", nside, "--threads", "1"}, {},
-                                  [reply, runs, token](const JobResult& r) {
-                                    if (r.status != 201)
-                                      return reply(with_status(page(r.status, sky_form_page(token, r.message)), r.status));
-                                    reply(page(200, sky_page(r.id, runs->files(r.id))));
-                                  });
+  const auto a = runs_.submit_run(
+      text, {"--sky-map", nside, "--threads", "1"}, {}, [reply, runs, token](const JobResult& r) {
+        if (r.status != 201)
+          return reply(with_status(page(r.status, sky_form_page(token, r.message)), r.status));
+        reply(page(200, sky_page(r.id, runs->files(r.id))));
+      });
   if (a != JobQueue::Admit::queued) reply(refused(a, false));
 }
 

@@ -33,8 +33,7 @@ struct ServerFault {
   std::fprintf(stderr, "kelvis serve: %s (%s): %s\n", what.c_str(), where.c_str(),
                std::strerror(err));
   const bool full = err == ENOSPC || err == EDQUOT;
-  throw ServerFault{full ? 507 : 500,
-                    "the server " + what + (full ? ": its disk is full" : "")};
+  throw ServerFault{full ? 507 : 500, "the server " + what + (full ? ": its disk is full" : "")};
 }
 
 std::string random_id() {
@@ -141,7 +140,8 @@ bool Runs::id_ok(const std::string& id) {
   return true;
 }
 
-Runs::Runs(RunLimits limits) : lim_(std::move(limits)), root_(fs::path(lim_.data) / ".kelvis-runs") {
+Runs::Runs(RunLimits limits)
+    : lim_(std::move(limits)), root_(fs::path(lim_.data) / ".kelvis-runs") {
   std::error_code ec;
   fs::create_directories(root_, ec);
   if (ec || !fs::is_directory(root_)) throw std::runtime_error("cannot create the run folder");
@@ -156,7 +156,8 @@ Runs::Runs(RunLimits limits) : lim_(std::move(limits)), root_(fs::path(lim_.data
         write_whole(e.path() / "status.json",
                     json{{"status", 500}, {"message", "the server stopped during the run"}}.dump(),
                     "cannot record a run");
-      } catch (const ServerFault&) {}
+      } catch (const ServerFault&) {
+      }
     }
     entries_[id] = {dir_bytes(e.path()), true, fs::last_write_time(e.path() / "status.json", ec)};
   }
@@ -220,7 +221,8 @@ JobResult Runs::run_job(const std::string& id, const std::string& request,
   const fs::path dir = root_ / id;
   prepare_folder(dir, lim_.data);
   write_whole(dir / "request.txt", request, "cannot write a request");
-  if (!upload.first.empty()) write_whole(dir / upload.first, upload.second, "cannot store an upload");
+  if (!upload.first.empty())
+    write_whole(dir / upload.first, upload.second, "cannot store an upload");
   ChildSpec spec;
   spec.argv = {lim_.kelvis};
   spec.argv.insert(spec.argv.end(), options.begin(), options.end());
@@ -231,7 +233,8 @@ JobResult Runs::run_job(const std::string& id, const std::string& request,
   const ChildResult c = run_child(spec);
   if (!c.started) return {500, id, "the batch program could not be started"};
   if (c.timed_out)
-    return {504, id, strprintf("the run was stopped after %.0f s, its time limit", lim_.run_timeout_s)};
+    return {504, id,
+            strprintf("the run was stopped after %.0f s, its time limit", lim_.run_timeout_s)};
   if (c.signal != 0)
     return {500, id, strprintf("the run was ended by signal %d before it finished", c.signal)};
   const std::string said = batch_message(dir / "kelvis.out");
@@ -264,7 +267,8 @@ void Runs::ended(const std::string& id, const JobResult& r) {
     try {
       write_whole(dir / "status.json", json{{"status", r.status}, {"message", r.message}}.dump(),
                   "cannot record a run");
-    } catch (const ServerFault&) {}
+    } catch (const ServerFault&) {
+    }
   }
   std::lock_guard<std::mutex> lock(m_);
   entries_[id] = {dir_bytes(dir), true, fs::file_time_type::clock::now()};
@@ -324,7 +328,8 @@ JobQueue::Admit Runs::submit_pdf(const std::string& id, const std::string& name,
       std::lock_guard<std::mutex> l(m_);
       askers = std::move(pdf_waiting_[key]);
       pdf_waiting_.erase(key);
-      if (auto it = entries_.find(id); it != entries_.end()) it->second.bytes = dir_bytes(root_ / id);
+      if (auto it = entries_.find(id); it != entries_.end())
+        it->second.bytes = dir_bytes(root_ / id);
     }
     for (const Done& d : askers) d(r);
   });
@@ -348,8 +353,9 @@ JobResult Runs::pdf_job(const std::string& id, const std::string& name) {
   if (rc == 0) fs::rename(work / name, dir / name, ec);
   fs::remove_all(work);
   if (rc == report::kTimedOut)
-    return {504, id, strprintf("making the PDF was stopped after %.0f s, its time limit",
-                               lim_.run_timeout_s)};
+    return {
+        504, id,
+        strprintf("making the PDF was stopped after %.0f s, its time limit", lim_.run_timeout_s)};
   if (rc != 0 || ec) {
     std::fprintf(stderr, "kelvis serve: the PDF of run %s failed:%s", id.c_str(), problem.c_str());
     return {500, id, "the PDF could not be made; ask again to retry"};
@@ -366,10 +372,12 @@ void Runs::make_room(std::uint64_t need) {
     const std::string* oldest = nullptr;
     for (const auto& [id, e] : entries_) {
       total += e.bytes;
-      if (e.ended && !pdf_busy(id) && (!oldest || e.end_time < entries_.at(*oldest).end_time)) oldest = &id;
+      if (e.ended && !pdf_busy(id) && (!oldest || e.end_time < entries_.at(*oldest).end_time))
+        oldest = &id;
     }
     if (total <= lim_.max_disk_bytes) return;
-    if (!oldest) throw ServerFault{507, "the server's disk budget for runs is used up; try again later"};
+    if (!oldest)
+      throw ServerFault{507, "the server's disk budget for runs is used up; try again later"};
     std::error_code ec;
     fs::remove_all(root_ / *oldest, ec);
     entries_.erase(*oldest);
@@ -380,8 +388,8 @@ void Runs::make_room(std::uint64_t need) {
 void Runs::sweep_loop() {
   std::unique_lock<std::mutex> lock(m_);
   while (!stopping_) {
-    sweep_cv_.wait_for(lock, std::chrono::duration<double>(
-                                 std::clamp(lim_.keep_hours * 3600 / 4, 0.05, 60.0)));
+    sweep_cv_.wait_for(
+        lock, std::chrono::duration<double>(std::clamp(lim_.keep_hours * 3600 / 4, 0.05, 60.0)));
     const auto limit = fs::file_time_type::clock::now() -
                        std::chrono::duration_cast<fs::file_time_type::duration>(
                            std::chrono::duration<double>(lim_.keep_hours * 3600));

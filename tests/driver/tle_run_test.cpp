@@ -64,7 +64,8 @@ TEST_F(TleRun, AscendingNodesAgreeWithAnIndependentSgp4WithinOneSecond) {
   }
   // 15 revolutions a day from 1234 at the epoch, 2024-03-09 0h.
   EXPECT_EQ(got[0].second, 1250);
-  EXPECT_NE(read("orbanncrabt_kv1.txt").find(" orbit from a two-line element set"), std::string::npos);
+  EXPECT_NE(read("orbanncrabt_kv1.txt").find(" orbit from a two-line element set"),
+            std::string::npos);
 }
 
 // The set's text with line 1's epoch field replaced and its checksum formed anew.

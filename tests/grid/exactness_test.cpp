@@ -40,9 +40,15 @@ TEST(InterpolatedGrid, GivesTheViewWindowsAndEclipsesOfTheExactGrid) {
     double lim[5];
     for (double& l : lim) l = i % 5 == 0 && uni(rng) < 0.3 ? extreme() : 30 * uni(rng);
     switch (i % 5) {
-      case 1: fc1 = moon, lim[3] = extreme(); break;
-      case 2: fc1 = sun, lim[1] = extreme(); break;
-      case 3: fc1 = {-sun[0], -sun[1], -sun[2]}, lim[2] = extreme(); break;
+      case 1:
+        fc1 = moon, lim[3] = extreme();
+        break;
+      case 2:
+        fc1 = sun, lim[1] = extreme();
+        break;
+      case 3:
+        fc1 = {-sun[0], -sun[1], -sun[2]}, lim[2] = extreme();
+        break;
       case 4: {
         const Vec3 side = view::acrosb(sun, fc1);
         const double n = std::sqrt(side[0] * side[0] + side[1] * side[1] + side[2] * side[2]);

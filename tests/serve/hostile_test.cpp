@@ -74,7 +74,8 @@ TEST_F(Serve, BodyLimitsAndMalformedRequests) {
   const std::string chunk = strprintf("%x\r\n%s\r\n", 600, std::string(600, 'x').c_str());
   const std::pair<std::string, const char*> cases[] = {
       {"POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
-       "Transfer-Encoding: chunked\r\n\r\n" + chunk + chunk + "0\r\n\r\n",
+       "Transfer-Encoding: chunked\r\n\r\n" +
+           chunk + chunk + "0\r\n\r\n",
        "413"},
       {"POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n\r\n", "413"},
       {"POST /api/v1/runs HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: -5\r\n\r\n", "400"},
@@ -95,16 +96,17 @@ TEST_F(Serve, BodyLimitsAndMalformedRequests) {
 // Fault 4: the disk budget removes the oldest finished runs; a failed run keeps its message,
 // not its upload.
 TEST_F(Serve, DiskBudgetAndFailedRunsWithoutUploads) {
-  const std::string big = script("big.sh",
-                                 "head -c 300000 /dev/zero > out.bin; echo 'kelvis: refused'; exit 1");
+  const std::string big =
+      script("big.sh", "head -c 300000 /dev/zero > out.bin; echo 'kelvis: refused'; exit 1");
   start_with([&](serve::ServeOptions& o) {
     o.kelvis = big;
     o.max_disk_mb = 1.0;
   });
   std::vector<std::string> ids;
   for (int k = 0; k < 5; ++k) {
-    const HttpReply r = http_call(port_, "POST", "/api/v1/catalogues?start=2024-03-10T00:00:00&end=2024-03-11T00:00:00",
-                                  "name,ra_deg,dec_deg\nx,1,1\n", "text/csv");
+    const HttpReply r = http_call(
+        port_, "POST", "/api/v1/catalogues?start=2024-03-10T00:00:00&end=2024-03-11T00:00:00",
+        "name,ra_deg,dec_deg\nx,1,1\n", "text/csv");
     ASSERT_EQ(r.status, 422) << r.body;
     ids.push_back(json::parse(r.body)["run_id"]);
     EXPECT_FALSE(exists(".kelvis-runs/" + ids.back() + "/catalogue.csv"));
@@ -123,7 +125,8 @@ TEST_F(Serve, PdfIsAJobOfTheRunsOwnReports) {
   start(3.0);
   const HttpReply run = post(today_run());
   ASSERT_EQ(run.status, 201) << run.body;
-  const std::string base = "/api/v1/runs/" + json::parse(run.body)["run_id"].get<std::string>() + "/files/";
+  const std::string base =
+      "/api/v1/runs/" + json::parse(run.body)["run_id"].get<std::string>() + "/files/";
   EXPECT_EQ(get(base + "vrepanncrabr7_kv1.pdf").status, 404);  // not the bundle of the run
   spit(dir_ / "bin/ps2pdfwr", "#!/bin/sh\necho %PDF > \"$2\"\nkill -9 $$\n");
   HttpReply r = get(base + "viewanncrabr7_kv1.pdf");
@@ -172,8 +175,8 @@ TEST_F(Serve, ServerFailuresAre5xxWithoutPaths) {
 TEST_F(Serve, TheProgramBindsExclusivelyAndStopsOnSigterm) {
   install(today_utc(), today_utc());
   const std::string log = (dir_ / "server.log").string();
-  std::vector<std::string> args{KELVIS_BINARY, "serve", "--listen", "127.0.0.1:0", "--data",
-                                dir_.string()};
+  std::vector<std::string> args{KELVIS_BINARY, "serve",  "--listen",
+                                "127.0.0.1:0", "--data", dir_.string()};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -190,8 +193,8 @@ TEST_F(Serve, TheProgramBindsExclusivelyAndStopsOnSigterm) {
   }
   ASSERT_GT(port, 0);
   ChildSpec second;
-  second.argv = {KELVIS_BINARY, "serve", "--listen", strprintf("127.0.0.1:%d", port), "--data",
-                 dir_.string()};
+  second.argv = {KELVIS_BINARY, "serve",      "--listen", strprintf("127.0.0.1:%d", port),
+                 "--data",      dir_.string()};
   second.stdout_file = (dir_ / "second.log").string();
   second.time_limit_s = 10;
   const ChildResult c = run_child(second);
@@ -201,7 +204,9 @@ TEST_F(Serve, TheProgramBindsExclusivelyAndStopsOnSigterm) {
   const int idle = connect_raw(port);
   json body = today_run();
   HttpReply run;
-  std::thread client([&] { run = http_call(port, "POST", "/api/v1/runs", body.dump(), "application/json", {}, 30); });
+  std::thread client([&] {
+    run = http_call(port, "POST", "/api/v1/runs", body.dump(), "application/json", {}, 30);
+  });
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   kill(pid, SIGTERM);
   EXPECT_TRUE(closed_by_peer(idle, 2.0));
@@ -234,12 +239,10 @@ TEST_F(Serve, TheSweepLeavesRunsInProgress) {
 // Fault 12: strict input, POST-only runs, forms from the server's own page, known Host names.
 TEST_F(Serve, StrictInputAndOrigins) {
   start();
-  const std::pair<json, const char*> bad[] = {{json{{"rollSun", 45}}, "rollSun"},
-                                              {json{{"Tag", "x"}}, "Tag"},
-                                              {json{{"limits", 5}}, "limits"},
-                                              {json{{"ra_deg", "83"}}, "ra_deg"},
-                                              {json{{"ra_deg", 1e300}}, "outside"},
-                                              {json{{"start", "2026- 1- 8T 0: 0: 0"}}, "start"}};
+  const std::pair<json, const char*> bad[] = {
+      {json{{"rollSun", 45}}, "rollSun"},   {json{{"Tag", "x"}}, "Tag"},
+      {json{{"limits", 5}}, "limits"},      {json{{"ra_deg", "83"}}, "ra_deg"},
+      {json{{"ra_deg", 1e300}}, "outside"}, {json{{"start", "2026- 1- 8T 0: 0: 0"}}, "start"}};
   for (const auto& [change, field] : bad) {
     json body = typical();
     body.update(change);
@@ -274,12 +277,13 @@ TEST_F(Serve, ResponseHeaders) {
     const char* type;
     bool page;
   };
-  const Case cases[] = {{"/", "text/html; charset=utf-8", true},
-                        {"/runs/" + id, "text/html; charset=utf-8", true},
-                        {"/nowhere", "text/html; charset=utf-8", true},
-                        {"/api/v1/runs/" + id, "application/json", false},
-                        {"/runs/" + id + "/files/plot.png", "image/png", false},
-                        {"/runs/" + id + "/files/vrepanncrabr7_kv1.txt", "text/plain; charset=utf-8", false}};
+  const Case cases[] = {
+      {"/", "text/html; charset=utf-8", true},
+      {"/runs/" + id, "text/html; charset=utf-8", true},
+      {"/nowhere", "text/html; charset=utf-8", true},
+      {"/api/v1/runs/" + id, "application/json", false},
+      {"/runs/" + id + "/files/plot.png", "image/png", false},
+      {"/runs/" + id + "/files/vrepanncrabr7_kv1.txt", "text/plain; charset=utf-8", false}};
   for (const Case& c : cases) {
     const HttpReply r = get(c.path);
     SCOPED_TRACE(c.path);
@@ -287,7 +291,8 @@ TEST_F(Serve, ResponseHeaders) {
     EXPECT_EQ(r.header("Content-Type"), c.type);
     EXPECT_EQ(r.header("X-Frame-Options"), c.page ? "DENY" : "");
     EXPECT_EQ(r.header("Content-Security-Policy").find("default-src 'none'") == 0, c.page);
-    EXPECT_EQ(!r.header("Content-Disposition").empty(), c.path.find("/files/") != std::string::npos);
+    EXPECT_EQ(!r.header("Content-Disposition").empty(),
+              c.path.find("/files/") != std::string::npos);
   }
 }
 
