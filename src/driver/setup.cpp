@@ -66,6 +66,15 @@ void check_period(RunContext& ctx) {
   ctx.step = scan_step;
 }
 
+void orbit_times(RunContext& ctx) {
+  ctx.tstusr1900 = timdif(ctx.iltread).days;
+  ctx.timeread2000 = timdif2000(ctx.iltread).days;
+  ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
+  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * daysec;
+  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * daysec;
+  ctx.tendinp = ctx.tdursread;
+}
+
 void read_orbit(RunContext& ctx) {
   if (!ctx.tle_file.empty()) {
     read_tle_orbit(ctx);
@@ -75,12 +84,7 @@ void read_orbit(RunContext& ctx) {
   ctx.iltread = rec.iltread;
   ctx.iorb = rec.iorb;
   ctx.q = rec.q;
-  ctx.tstusr1900 = timdif(ctx.iltread).days;
-  ctx.timeread2000 = timdif2000(ctx.iltread).days;
-  ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
-  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * daysec;
-  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * daysec;
-  ctx.tendinp = ctx.tdursread;
+  orbit_times(ctx);
   if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= max_start_age_s)) {
     const double days = ctx.tstreadif / daysec;
     fail(RunError(

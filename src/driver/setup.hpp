@@ -20,6 +20,9 @@ void form_output_names(RunContext& ctx);
 void open_log_and_error_files(RunContext& ctx);
 // The user period: day counts, its length in seconds and whole days, its limits.
 void check_period(RunContext& ctx);
+// The orbit epoch's day counts and sidereal angle, and the user period in orbit time, from
+// iltread and the user period.
+void orbit_times(RunContext& ctx);
 // The newest orbit file (or, with tle_file, the chosen element set): epoch, orbit number,
 // elements, the period in orbit time and the orbit's age limit.
 void read_orbit(RunContext& ctx);

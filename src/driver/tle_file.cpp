@@ -7,7 +7,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
-#include "ephem/ephem.hpp"
+#include "driver/setup.hpp"
 #include "orbit/sgp4.hpp"
 #include "report/json.hpp"
 
@@ -58,15 +58,10 @@ void read_tle_orbit(RunContext& ctx) {
   ctx.orbfnm = ctx.tle_file;
   ctx.iltread = ctx.tle.epoch;
   ctx.iorb = ctx.tle.revnum;
-  ctx.tstusr1900 = timdif(ctx.iltread).days;
+  orbit_times(ctx);
   ctx.tle_offset_min = (ctx.tstusr1900 - ctx.tle.epoch_days) * 1440;
   const orbit::Sgp4 m = orbit::sgp4_init(ctx.tle);
   ctx.q = ctx.qm = mean_elements_of(ctx.tle, m);
-  ctx.timeread2000 = timdif2000(ctx.iltread).days;
-  ctx.epocsidang = ephem::sidtim(ctx.tstusr1900).angle;
-  ctx.tstreadif = (ctx.tstusr2000 - ctx.timeread2000) * daysec;
-  ctx.tdursread = (timdif2000(ctx.ietusr).days - ctx.timeread2000) * daysec;
-  ctx.tendinp = ctx.tdursread;
   if (!(ctx.tstreadif >= 0 && ctx.tstreadif <= max_start_age_s)) {
     const double days = ctx.tstreadif / daysec;
     const std::string msg = strprintf(

@@ -14,6 +14,7 @@
 #include "driver/config.hpp"
 #include "driver/context.hpp"
 #include "report/report.hpp"
+#include "serve/run_files.hpp"
 
 namespace kv::serve {
 namespace {
@@ -21,56 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 constexpr const char* kSid = satellite_id;
-
-// A server-side failure: its HTTP status and a message without server paths; the details
-// (paths included) go to the server's log.
-struct ServerFault {
-  int status;
-  std::string message;
-};
-
-[[noreturn]] void fault(int err, const std::string& what, const fs::path& where) {
-  std::fprintf(stderr, "kelvis serve: %s (%s): %s\n", what.c_str(), where.c_str(),
-               std::strerror(err));
-  const bool full = err == ENOSPC || err == EDQUOT;
-  throw ServerFault{full ? 507 : 500, "the server " + what + (full ? ": its disk is full" : "")};
-}
-
-std::string random_id() {
-  unsigned char b[16];
-  if (RAND_bytes(b, sizeof b) != 1) throw ServerFault{500, "the server has no random bytes"};
-  std::string id;
-  for (unsigned char c : b) id += strprintf("%02x", c);
-  return id;
-}
-
-// Writes text under a temporary name, checked, then renames it into place.
-void write_whole(const fs::path& p, const std::string& text, const std::string& what) {
-  const fs::path temp = p.string() + ".part";
-  std::FILE* f = std::fopen(temp.c_str(), "w");
-  if (!f) fault(errno, what, p);
-  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
-  const int e = errno;
-  if (std::fclose(f) != 0 || !ok) {
-    std::remove(temp.c_str());
-    fault(ok ? errno : e, what, p);
-  }
-  if (std::rename(temp.c_str(), p.c_str()) != 0) fault(errno, what, p);
-}
-
-std::uint64_t dir_bytes(const fs::path& dir) {
-  std::uint64_t n = 0;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(dir, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_symlink(ec)) {
-      it.disable_recursion_pending();
-      continue;
-    }
-    if (it->is_regular_file(ec)) n += it->file_size(ec);
-  }
-  return n;
-}
 
 // A fresh folder for one run: the configuration linked in (read with the batch program's own
 // reader), the orbit files' folder linked in (or the orbit files themselves when they lie
@@ -307,60 +258,6 @@ std::vector<std::string> Runs::files(const std::string& id) const {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-JobQueue::Admit Runs::submit_pdf(const std::string& id, const std::string& name, Done done) {
-  const std::string key = id + "/" + name;
-  std::lock_guard<std::mutex> lock(m_);
-  if (auto it = pdf_waiting_.find(key); it != pdf_waiting_.end()) {
-    it->second.push_back(std::move(done));
-    return JobQueue::Admit::queued;
-  }
-  const JobQueue::Admit a = jobs_->submit([this, id, name, key] {
-    JobResult r;
-    try {
-      r = pdf_job(id, name);
-    } catch (const ServerFault& f) {
-      r = {f.status, id, f.message};
-    }
-    std::vector<Done> askers;
-    {
-      std::lock_guard<std::mutex> l(m_);
-      askers = std::move(pdf_waiting_[key]);
-      pdf_waiting_.erase(key);
-      if (auto it = entries_.find(id); it != entries_.end())
-        it->second.bytes = dir_bytes(root_ / id);
-    }
-    for (const Done& d : askers) d(r);
-  });
-  if (a == JobQueue::Admit::queued) pdf_waiting_[key].push_back(std::move(done));
-  return a;
-}
-
-// Typesets the run's joined reports in a folder of its own, then renames the PDF into the
-// run's folder: a reader sees no PDF or a complete one.
-JobResult Runs::pdf_job(const std::string& id, const std::string& name) {
-  const fs::path dir = root_ / id;
-  std::error_code ec;
-  if (fs::is_regular_file(dir / name, ec)) return {201, id, ""};
-  make_room(1 << 20);
-  const fs::path work = dir / (".pdf-" + random_id());
-  if (!fs::create_directory(work, ec)) fault(ec.value(), "cannot make the PDF", work);
-  const std::string txt = name.substr(0, name.size() - 4) + ".txt";
-  fs::create_symlink(fs::path("..") / txt, work / txt, ec);
-  std::string problem;
-  const int rc = ec ? -1 : report::txt2pdf((work / txt).string(), &problem, lim_.run_timeout_s);
-  if (rc == 0) fs::rename(work / name, dir / name, ec);
-  fs::remove_all(work);
-  if (rc == report::kTimedOut)
-    return {
-        504, id,
-        strprintf("making the PDF was stopped after %.0f s, its time limit", lim_.run_timeout_s)};
-  if (rc != 0 || ec) {
-    std::fprintf(stderr, "kelvis serve: the PDF of run %s failed:%s", id.c_str(), problem.c_str());
-    return {500, id, "the PDF could not be made; ask again to retry"};
-  }
-  return {201, id, ""};
 }
 
 // Removes the oldest finished runs until `need` more bytes fit the budget; 507 when the
