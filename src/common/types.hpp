@@ -22,7 +22,7 @@ constexpr double amu = 398600.436;            // Earth gravitational parameter, 
 constexpr double ej2 = 0.001082637;           // J2 of the secular rates
 constexpr double plusone = 1.0;
 constexpr double minusone = -1.0;
-constexpr double scan_step = 60.0;         // grid step of every scan, s
+constexpr double scan_step = 60.0;  // grid step of every scan, s
 // Earth radii, km, one per model: re_earth of the J2 orbit model, the orbit-file checks and
 // the occultation cone; re_lunar_parallax of the analytic Moon's parallax; re_ellipsoid_a
 // and re_ellipsoid_b, the axes of the Fischer 1960 ellipsoid of the sub-satellite point.
@@ -44,5 +44,14 @@ using Elements = std::array<double, 6>;
 // State vector: x, y, z (km), vx, vy, vz (km/s), Earth-centred equatorial inertial frame.
 using State = std::array<double, 6>;
 using Vec3 = std::array<double, 3>;
+
+// The model set of a run. classic: J2 orbit, the analytic Sun and Moon of the 1900 epoch with
+// nutation, Newcomb's sidereal time, a cylindrical shadow, the source at its catalogue place.
+// precise: the same orbit; ERFA's IAU 2006/2000A precession-nutation, apparent places, Sun
+// (eraEpv00) and Moon (eraMoon98) seen from the satellite, IAU 2006 sidereal time, a conical
+// umbra. Every vector of either is in the true equator and equinox of date.
+enum class Model { classic, precise };
+// "classic" or "precise".
+constexpr const char* model_name(Model m) { return m == Model::precise ? "precise" : "classic"; }
 
 }  // namespace kv

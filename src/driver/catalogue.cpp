@@ -196,6 +196,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
                  opt.shard_k, opt.shard_n);
     RunContext base;
     base.threads = opt.threads;
+    base.model = opt.model;
     base.curt = wall_clock(now);
     read_request(in, base);
     rstdinp(base);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "common/types.hpp"
+
 namespace kv::driver {
 
 struct RunOptions {
@@ -24,6 +26,7 @@ struct RunOptions {
          keep_hours = 24;  // sky map: the sources are the HEALPix pixel centres    // catalogue
                            // runs: sources at positions k, k + n, ...
   std::string plot;        // path of the plot, .pdf, .png or .svg ("" for none)
+  Model model = Model::classic;  // the model set of every run
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -71,7 +71,9 @@ void title_block(cairo_t* cr, const PlotTitle& p, const Visibility& v, bool any)
                  "yaw-Sun %g, Earth-limb margin %g.",
                  p.roll_sun, p.neg_roll_sun, p.roll_moon, p.roll_velocity, p.yaw_sun,
                  p.earth_margin));
-  text(cr, 30, 112, "Orbit file " + p.orbit_file + ", epoch " + when(p.orbit_epoch) + " UTC.");
+  text(cr, 30, 112,
+       "Orbit file " + p.orbit_file + ", epoch " + when(p.orbit_epoch) + " UTC." +
+           (p.model == Model::precise ? "  Model: precise." : ""));
   double vis = 0, ecl = 0;
   for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) vis += v.viewact.t2[k] - v.viewact.t1[k];
   for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) ecl += v.vieweclp.t2[k] - v.vieweclp.t1[k];
@@ -135,7 +137,8 @@ void day_bars(cairo_t* cr, const Timeline& tl, double span_s, const Visibility& 
   const double w = (plot_right - plot_left) / std::max(days, 1);
   for (int j = 0; j < days; ++j) {
     const auto k = static_cast<std::size_t>(j);
-    const double all = d.daynight[k] / daysec * kBarsHeight, ecl = d.night[k] / daysec * kBarsHeight;
+    const double all = d.daynight[k] / daysec * kBarsHeight,
+                 ecl = d.night[k] / daysec * kBarsHeight;
     const double x = plot_left + j * w, bw = std::max(1.0, w * 0.8);
     box(cr, x, kBarsTop + kBarsHeight - all, bw, all - ecl, plot_visible);
     box(cr, x, kBarsTop + kBarsHeight - ecl, bw, ecl, plot_visible_eclipse);
@@ -198,7 +201,7 @@ void phase_map(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
     const Epoch e = addtim(tl.iltread, u);
     text(cr, plot_left - 10, y + 4,
          step < daysec ? strprintf("%02d-%02d %02d:%02d", e[1], e[2], e[3], e[4])
-                      : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]),
+                       : strprintf("%04d-%02d-%02d", e[0], e[1], e[2]),
          11, false, true);
   }
 }
