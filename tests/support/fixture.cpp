@@ -132,12 +132,13 @@ Scan scan_of(const RunContext& ctx, int threads) {
   return r;
 }
 
-RunResult ScratchDir::run(const std::string& request, std::time_t now, int threads) {
+RunResult ScratchDir::run(const std::string& request, std::time_t now, int threads, Model model) {
   std::istringstream in(request);
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
   driver::RunOptions opt;
   opt.threads = threads;
+  opt.model = model;
   const int status = driver::run(in, now, opt);
   RunResult r{status, ::testing::internal::GetCapturedStdout(),
               ::testing::internal::GetCapturedStderr(), ""};

@@ -59,7 +59,8 @@ class ScratchDir : public ::testing::Test {
   // Writes the configuration and an orbit file for `epoch` named for `file_day`.
   void install(const Epoch& epoch, const Epoch& file_day, int iorb = 1234,
                const Elements& q = kDemoElements);
-  RunResult run(const std::string& request, std::time_t now, int threads = 0);
+  RunResult run(const std::string& request, std::time_t now, int threads = 0,
+                Model model = Model::classic);
   // Quick stand-ins for the PDF converters (a PDF of one line) on PATH until TearDown.
   void stub_converters();
   bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
