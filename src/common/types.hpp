@@ -45,4 +45,13 @@ using Elements = std::array<double, 6>;
 using State = std::array<double, 6>;
 using Vec3 = std::array<double, 3>;
 
+// The model set of a run. classic: J2 orbit, the analytic Sun and Moon of the 1900 epoch with
+// nutation, Newcomb's sidereal time, a cylindrical shadow, the source at its catalogue place.
+// precise: the same orbit; ERFA's IAU 2006/2000A precession-nutation, apparent places, Sun
+// (eraEpv00) and Moon (eraMoon98) seen from the satellite, IAU 2006 sidereal time, a conical
+// umbra. Every vector of either is in the true equator and equinox of date.
+enum class Model { classic, precise };
+// "classic" or "precise".
+constexpr const char* model_name(Model m) { return m == Model::precise ? "precise" : "classic"; }
+
 }  // namespace kv

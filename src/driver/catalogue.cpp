@@ -203,6 +203,7 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
     RunContext base;
     base.threads = opt.threads;
     base.tle_file = opt.tle;
+    base.model = opt.model;
     base.curt = wall_clock(now);
     read_request(in, base);
     rstdinp(base);

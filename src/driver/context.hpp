@@ -27,6 +27,9 @@
 //   tstreadif, tendinp          user start and end in orbit time, s
 //   tdursread                   user end in orbit time, s (the orbit file's age limit)
 //   fc1                         unit vector of the source, true equator and equinox of date
+//                               (the catalogue direction; the precise model's apparent
+//                               direction of date is formed by the scans' source track)
+//   model                       the model set of the run (classic or precise)
 //   inderr                      1 after a successful run, 0 after a failure
 #pragma once
 
@@ -72,6 +75,7 @@ struct PeriodPart {
   double tstusr2000 = 0, tdurs = 0;
   int nuserday = 0;
   double step = scan_step;
+  Model model = Model::classic;
 };
 
 // The orbit file used (or the TLE file and its chosen set), its elements and the period in
@@ -94,6 +98,7 @@ struct SharedResults {
   OrbitTable orbits;    // equator crossings (torb1, torb2, orbarr, kj)
   EventTable eclipses;  // teclpr1, teclpr2, indeclp
   EventTable saa;       // saaentarr, saaextarr, isaan
+  EventTable penumbra;  // penumbra passages (umbra included), precise model only
 };
 
 // Everything of a run that does not depend on the source.

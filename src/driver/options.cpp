@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 
 #include "common/timescales.hpp"
 #include "report/plot.hpp"
@@ -103,6 +104,13 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                  "after the start (else the oldest), propagated by SGP4, instead of the "
                  "orbit files; near-Earth sets only (period under 225 minutes)")
       ->option_text("FILE");
+  app.add_option("--model", opt.model,
+                 "the model set: classic (default; the analytic ephemeris of the 1900 epoch) or "
+                 "precise (ERFA: apparent places, Sun and Moon seen from the satellite, IAU "
+                 "2006 sidereal time, conical umbra); see the README")
+      ->type_name("classic|precise")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, Model>{{"classic", Model::classic}, {"precise", Model::precise}}));
   app.add_flag("--no-pdf", opt.no_pdf,
                "join the reports into view<suffix>.txt but make no PostScript or PDF (for a "
                "caller that converts later)");

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "common/types.hpp"
+
 namespace kv::driver {
 
 struct RunOptions {
@@ -24,6 +26,7 @@ struct RunOptions {
   double max_disk_mb = 1024;  // disk for the server's run folders
   std::string plot;           // path of the plot, .pdf, .png or .svg ("" for none)
   std::string tle;  // two-line element file: the orbit instead of the orbit files ("" for none)
+  Model model = Model::classic;  // the model set of every run
 };
 
 // The version line: "kelvis <version>", with the git commit when built from a checkout.

@@ -100,6 +100,10 @@ report::Provenance provenance(const RunContext& ctx) {
     p.tle_lines = {ctx.tle.line1, ctx.tle.line2};
   }
   for (const OutputName& o : output_names(ctx)) p.outputs.emplace_back(o.role, o.name);
+  p.model = ctx.model;
+  p.orbit_age_start_days = ctx.tstreadif / daysec;
+  p.orbit_age_end_days = ctx.tendinp / daysec;
+  p.caveats = report::caveats(ctx.iltread, ctx.tendinp);
   return p;
 }
 
@@ -107,7 +111,8 @@ report::Provenance provenance(const RunContext& ctx) {
 int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked) {
   try {
     const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
-    report::write_json(path, provenance(ctx), heading(ctx), timeline(ctx), {t, ctx.orbits},
+    const report::RunTables r{t, ctx.orbits, ctx.model == Model::precise ? &ctx.penumbra : nullptr};
+    report::write_json(path, provenance(ctx), heading(ctx), timeline(ctx), r,
                        bundle_name(ctx, ".pdf"), rc == 0 && pdf_asked);
     return rc;
   } catch (const RunError& err) {
@@ -133,6 +138,7 @@ int write_plot(RunContext& ctx, const std::string& path, int rc) {
   p.roll_velocity = ctx.rovellim;
   p.yaw_sun = ctx.ywsvlim;
   p.earth_margin = ctx.thetainp;
+  p.model = ctx.model;
   try {
     const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
     report::write_plot(path, p, timeline(ctx), ctx.tendinp, t);
@@ -148,6 +154,7 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   RunContext ctx;
   ctx.threads = opt.threads;
   ctx.tle_file = opt.tle;
+  ctx.model = opt.model;
   try {
     setup(in, now, ctx);
     for (const std::string& w : tle_warnings(ctx))

@@ -1,9 +1,11 @@
 #include "driver/skymap.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/run_error.hpp"
 #include "ephem/ephem.hpp"
+#include "ephem/precise.hpp"
 #include "report/skymap.hpp"
 
 namespace kv::driver {
@@ -35,12 +37,21 @@ void write_sky_map(const RunContext& base, const RunOptions& opt,
                       report::iso8601(base.istusr).c_str(), report::iso8601(base.ietusr).c_str());
   p.subtitle = strprintf(
       "HEALPix NSIDE %d. Limits (deg): roll-Sun %g, negative roll-Sun %g, roll-Moon %g, "
-      "roll-velocity %g, yaw-Sun %g, Earth-limb margin %g.",
+      "roll-velocity %g, yaw-Sun %g, Earth-limb margin %g.%s",
       opt.sky_nside, base.rosvlim, base.nrosvlim, base.romlim, base.rovellim, base.ywsvlim,
-      base.thetainp);
+      base.thetainp, base.model == Model::precise ? " Model: precise." : "");
   const double days = base.tdurs / daysec;
   for (double d = 0; d <= days + 1e-9; d += std::max(1.0, days / 60)) {
-    const ephem::SunMoon sm = ephem::surcha(base.tstusr1900 + base.tstreadif / daysec + d, -1);
+    const double x = base.tstusr1900 + base.tstreadif / daysec + d;
+    if (base.model == Model::precise) {
+      namespace precise = ephem::precise;
+      const Vec3 sun = precise::sun_apparent(precise::anchor(precise::time_args(x)));
+      const double ra = std::atan2(sun[1], sun[0]) * cdr;
+      p.sun_track.emplace_back(ra < 0 ? ra + 360 : ra,
+                               std::atan2(sun[2], std::hypot(sun[0], sun[1])) * cdr);
+      continue;
+    }
+    const ephem::SunMoon sm = ephem::surcha(x, -1);
     p.sun_track.emplace_back(sm.sun_ra * cdr, sm.sun_dec * cdr);
   }
   report::write_sky_picture(summary_name(base, opt, ".png"), opt.sky_nside, vis, p);

@@ -18,6 +18,8 @@ grid::ScanSetup scan_setup(const RunContext& ctx) {
   s.tstusr1900 = ctx.tstusr1900;
   s.epocsidang = ctx.epocsidang;
   if (!ctx.tle_file.empty()) s.tle = grid::TleOrbit{orbit::sgp4_init(ctx.tle), ctx.tle_offset_min};
+  s.model = ctx.model;
+  if (s.model == Model::precise) s.precise = grid::precise_table(s, thread_count(ctx.threads));
   return s;
 }
 
@@ -31,14 +33,17 @@ void detect_shared(RunShared& shared, const grid::ScanSetup& s, const grid::Samp
   shared.orbits = events::geteqcr(s, grid::equator_samples(s, g, threads), shared.iorb, threads);
   shared.eclipses = events::geteclp(s, g, threads);
   shared.saa = events::getsaa(s, g, threads);
+  if (s.model == Model::precise)
+    shared.penumbra = events::conical_shadow(s, g, events::penumbra, threads);
 }
 
 void detect_source(RunContext& ctx, const grid::ScanSetup& s, const grid::Samples& g,
                    const std::vector<events::OccultationParts>* geometry, bool keep_angles,
                    int threads) {
-  ctx.occults = events::getoccult(s, g, ctx.fc1, ctx.thetainp, threads, geometry);
+  const grid::SourceTrack src = grid::source_track(s, ctx.fc1, ctx.rasource, ctx.decsource);
+  ctx.occults = events::getoccult(s, g, src, ctx.thetainp, threads, geometry);
   const view::ViewLimits lim{ctx.ywsvlim, ctx.rosvlim, ctx.nrosvlim, ctx.romlim, ctx.rovellim};
-  view::ViewScan v = view::getatt(s, g, ctx.fc1, lim, keep_angles, threads);
+  view::ViewScan v = view::getatt(s, g, src, lim, keep_angles, threads);
   ctx.views = std::move(v.windows);
   ctx.totviewdur = v.totviewdur;
   ctx.angles = std::move(v.angles);

@@ -10,7 +10,8 @@
 
 namespace kv::driver {
 
-// What the scans need of the run, taken from ctx.
+// What the scans need of the run, taken from ctx; in the precise model with the ephemeris
+// table of the period (computed on ctx.threads).
 grid::ScanSetup scan_setup(const RunContext& ctx);
 // The source direction fc1 from the right ascension and declination (degrees).
 Vec3 source_direction(double ra_deg, double dec_deg);

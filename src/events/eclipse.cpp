@@ -25,6 +25,7 @@ double feclp(const grid::ScanSetup& s, double t) {
 // geteclp -- eclipses of the user period. The last grid time examined is the last one not
 // beyond tendinp - step; a shadow in progress there runs to tendinp.
 EventTable geteclp(const grid::ScanSetup& s, const grid::Samples& g, int threads) {
+  if (s.model == Model::precise) return conical_shadow(s, g, umbra, threads);
   // With an interpolated Sun the function errs by at most interpolation_error: its sign is
   // certain beyond twice that, and the exact value is taken elsewhere and on both sides of
   // every change of sign, where the root finder uses it.

@@ -8,7 +8,8 @@
 //   shadow     cylindrical-shadow function (>= 0: in shadow)
 //   umbra      conical umbra function of the precise model (>= 0: Sun wholly hidden)
 //   penumbra   conical penumbra function of the precise model (>= 0: Sun at least partly hidden)
-//   geteclp    eclipse table of the user period
+//   geteclp    eclipse table of the user period (umbra in the precise model)
+//   conical_shadow  umbra or penumbra table of the user period (precise model)
 //   in_saa     whether a geodetic point lies in the South Atlantic Anomaly region
 //   getsaa     SAA passages of the user period (grid times, not refined)
 //   occultation  Earth-occultation function (>= 0: source hidden)
@@ -48,6 +49,10 @@ double umbra(const State& st, const Vec3& sun);
 double penumbra(const State& st, const Vec3& sun);
 double feclp(const grid::ScanSetup& s, double t);
 EventTable geteclp(const grid::ScanSetup& s, const grid::Samples& g, int threads);
+// The intervals where fn (umbra or penumbra) is >= 0, on the precise samples (sun_km), with
+// the ends of geteclp.
+EventTable conical_shadow(const grid::ScanSetup& s, const grid::Samples& g,
+                          double (*fn)(const State&, const Vec3&), int threads);
 
 bool in_saa(double lat, double lon);
 EventTable getsaa(const grid::ScanSetup& s, const grid::Samples& g, int threads);
@@ -67,7 +72,8 @@ double occultation(const State& st, const Vec3& fc1, double thetainp);
 std::vector<OccultationParts> occultation_geometry(const grid::Samples& g, double thetainp,
                                                    int threads);
 // geometry: the parts at the grid times when already computed (else nullptr).
-EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
+// src: the source's direction (fc1 in the classic model) at every time.
+EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const grid::SourceTrack& src,
                      double thetainp, int threads,
                      const std::vector<OccultationParts>* geometry = nullptr);
 

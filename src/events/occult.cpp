@@ -44,13 +44,14 @@ std::vector<OccultationParts> occultation_geometry(const grid::Samples& g, doubl
 // getoccult -- occultations of the user period. The scan examines the grid times after the
 // start up to the first at or beyond tendinp - step; an occultation in progress at the end
 // runs to tendinp.
-EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
+EventTable getoccult(const grid::ScanSetup& s, const grid::Samples& g, const grid::SourceTrack& src,
                      double thetainp, int threads, const std::vector<OccultationParts>* geometry) {
   std::vector<double> f(g.size());
   parallel_for(g.size(), threads, [&](std::size_t k) {
+    const Vec3 fc1 = src.at(g.t[k]);
     f[k] = geometry ? occultation((*geometry)[k], fc1) : occultation(g.st[k], fc1, thetainp);
   });
-  auto fn = [&](double t) { return occultation(grid::state_at(s, t), fc1, thetainp); };
+  auto fn = [&](double t) { return occultation(grid::state_at(s, t), src.at(t), thetainp); };
   return sign_scan(g.t, f, fn, s.step, s.tendinp, s.tendinp - s.step, s.tendinp, threads).on;
 }
 

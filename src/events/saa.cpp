@@ -21,7 +21,9 @@ EventTable getsaa(const grid::ScanSetup& s, const grid::Samples& g, int threads)
   std::vector<char> inside(n);
   parallel_for(n, threads, [&](std::size_t k) {
     const State& st = g.st[k];
-    const double theta = std::fmod(we * g.t[k] + s.epocsidang, tpi);
+    // The precise model turns the Earth by the IAU 2006 apparent sidereal time (UTC as UT1).
+    const double theta = s.model == Model::precise ? grid::precise_sidereal(*s.precise, g.t[k])
+                                                   : std::fmod(we * g.t[k] + s.epocsidang, tpi);
     const ephem::Geodetic p = ephem::geocor(st[0], st[1], st[2], theta);
     inside[k] = in_saa(p.lat, p.lon);
   });

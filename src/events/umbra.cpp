@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "common/parallel.hpp"
 #include "events/events.hpp"
 
 namespace kv::events {
@@ -63,6 +64,24 @@ double umbra(const State& st, const Vec3& sun) {
 double penumbra(const State& st, const Vec3& sun) {
   const Discs d = discs(st, sun);
   return d.b + d.a - d.c;
+}
+
+}  // namespace kv::events
+
+namespace kv::events {
+
+// conical_shadow -- the umbra or penumbra passages of the user period, precise model. Every
+// grid time's Sun (sun_km) is the exact one of the model, so the function is evaluated there
+// directly; its changes of sign are refined on the state and the Sun of any time. The last
+// grid time examined and the end are those of geteclp.
+EventTable conical_shadow(const grid::ScanSetup& s, const grid::Samples& g,
+                          double (*fn)(const State&, const Vec3&), int threads) {
+  assert(s.model == Model::precise && g.sun_km.size() == g.size());
+  std::vector<double> f(g.size());
+  parallel_for(g.size(), threads, [&](std::size_t k) { f[k] = fn(g.st[k], g.sun_km[k]); });
+  const double last = s.tendinp - s.step;
+  auto at = [&](double t) { return fn(grid::state_at(s, t), grid::precise_sun(s, t)); };
+  return sign_scan(g.t, f, at, s.step, last, last, s.tendinp, threads).on;
 }
 
 }  // namespace kv::events

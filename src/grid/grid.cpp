@@ -41,6 +41,18 @@ Samples user_samples(const ScanSetup& s, int threads, bool all_exact) {
   g.sun.resize(n);
   g.moon.resize(n);
   g.exact.assign(n, 0);
+  if (s.model == Model::precise) {
+    g.sun_km.resize(n);
+    parallel_for(n, threads, [&](std::size_t k) {
+      g.st[k] = state_at(s, g.t[k]);
+      const BodyPositions b = precise_bodies(*s.precise, g.t[k]);
+      g.sun_km[k] = b.sun;
+      g.sun[k] = ephem::precise::seen_from(b.sun, g.st[k]);
+      g.moon[k] = ephem::precise::seen_from(b.moon, g.st[k]);
+      g.exact[k] = k % stride == 0 || k + 1 == n;
+    });
+    return g;
+  }
   parallel_for(n, threads, [&](std::size_t k) {
     g.st[k] = state_at(s, g.t[k]);
     if (k % stride == 0 || k + 1 == n) {

@@ -81,17 +81,38 @@ ordered_json provenance(const Provenance& p) {
                   {"revolution_number", p.orbit_number},
                   {"mean_elements", elements(p.mean)}};
   }
-  out["models"] = {
-      {"orbit", p.tle_lines.empty()
-                    ? "J2 secular propagation with first-order short-period terms (no drag)"
-                    : "SGP4 (WGS-72) from a two-line element set; TEME turned to the true "
-                      "equator and equinox of date by the equation of the equinoxes"},
-      {"sun_moon", "analytic Sun (Newcomb) and Moon (Brown, principal terms) of the 1900 epoch"},
-      {"nutation", "Woolard series, 68 longitude and 39 obliquity terms"},
-      {"sidereal_time", "Newcomb's mean sidereal time with the equation of the equinoxes"},
-      {"earth", "spherical Earth for occultation, cylindrical shadow"},
-      {"saa", "fixed latitude/longitude region"},
-      {"grid", "60 s; occultation, eclipse and node times refined by false position"}};
+  const char* orbit_model =
+      p.tle_lines.empty()
+          ? "J2 secular propagation with first-order short-period terms (no drag)"
+          : "SGP4 (WGS-72) from a two-line element set; TEME turned to the true equator and "
+            "equinox of date by the equation of the equinoxes";
+  out["model"] = model_name(p.model);
+  out["orbit_age_days"] = {{"start", p.orbit_age_start_days}, {"end", p.orbit_age_end_days}};
+  out["caveats"] = p.caveats;
+  if (p.model == Model::precise) {
+    out["models"] = {
+        {"orbit", orbit_model},
+        {"source",
+         "apparent place of date: light deflection, annual aberration, IAU 2006/2000A "
+         "precession-nutation (ERFA)"},
+        {"sun_moon",
+         "Sun from eraEpv00 with light time and aberration, Moon from eraMoon98 "
+         "(ELP2000-82 abridged), both seen from the satellite"},
+        {"nutation", "IAU 2000A (ERFA eraPnm06a)"},
+        {"sidereal_time", "IAU 2006 Greenwich apparent sidereal time, UTC as UT1"},
+        {"earth", "spherical Earth for occultation, conical umbra and penumbra"},
+        {"saa", "fixed latitude/longitude region"},
+        {"grid", "60 s; occultation, eclipse and node times refined by false position"}};
+  } else {
+    out["models"] = {
+        {"orbit", orbit_model},
+        {"sun_moon", "analytic Sun (Newcomb) and Moon (Brown, principal terms) of the 1900 epoch"},
+        {"nutation", "Woolard series, 68 longitude and 39 obliquity terms"},
+        {"sidereal_time", "Newcomb's mean sidereal time with the equation of the equinoxes"},
+        {"earth", "spherical Earth for occultation, cylindrical shadow"},
+        {"saa", "fixed latitude/longitude region"},
+        {"grid", "60 s; occultation, eclipse and node times refined by false position"}};
+  }
   ordered_json files = ordered_json::object();
   for (const auto& [role, name] : p.outputs) files[role] = name;
   out["outputs"] = files;
@@ -117,6 +138,21 @@ ordered_json daywise_table(const Heading& h, const Timeline& tl, const Visibilit
 
 }  // namespace
 
+std::vector<std::string> caveats(const Epoch& iltread, double tendinp) {
+  std::vector<std::string> out;
+  if (tendinp > orbit_age_caveat_days * daysec) {
+    const Epoch e = addtim(iltread, orbit_age_caveat_days * daysec);
+    out.push_back(strprintf(
+        "per-orbit edges beyond %04d-%02d-%02dT%02d:%02d:%02dZ (%g days after the orbit epoch) "
+        "are indicative only: the orbit model's along-track error grows with the orbit's age "
+        "(about 6 km after 1 day and 60 km after 10 days without drag, thousands of km after "
+        "100 days with drag at 650 km), so eclipse, occultation, SAA and orbit-number times "
+        "may be off by seconds to minutes",
+        e[0], e[1], e[2], e[3], e[4], e[5], orbit_age_caveat_days));
+  }
+  return out;
+}
+
 std::string iso8601(const Epoch& e) {
   return strprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
 }
@@ -134,6 +170,7 @@ void write_json(const std::string& path, const Provenance& p, const Heading& h, 
                     {"occultations", windows(tl, r.tables.occults)},
                     {"eclipses", windows(tl, r.tables.eclipses)},
                     {"saa_passages", windows(tl, r.tables.saa)}};
+  if (r.penumbra) doc["windows"]["penumbra"] = windows(tl, *r.penumbra);
   ordered_json nodes = ordered_json::array();
   for (std::size_t k = 0; k < r.orbits.torb1.size(); ++k) {
     const Epoch e = addtim(tl.iltread, r.orbits.torb1[k]);

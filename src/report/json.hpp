@@ -34,12 +34,23 @@ struct Provenance {
   std::vector<std::string> tle_lines;
   // The output files of the run: role and name.
   std::vector<std::pair<std::string, std::string>> outputs;
+  Model model = Model::classic;
+  // Days from the orbit epoch to the start and the end of the period.
+  double orbit_age_start_days = 0, orbit_age_end_days = 0;
+  std::vector<std::string> caveats;  // what the reader should know about the results
 };
+
+// Orbit age beyond which the caveat on per-orbit edges is given, days.
+constexpr double orbit_age_caveat_days = 7;
+// The caveats of a period that ends tendinp seconds after the orbit epoch iltread (UTC):
+// per-orbit edges beyond orbit_age_caveat_days are indicative only.
+std::vector<std::string> caveats(const Epoch& iltread, double tendinp);
 
 // The run's tables beyond the report tables: the raw view windows and the orbit numbers.
 struct RunTables {
   const Tables& tables;
   const OrbitTable& orbits;
+  const EventTable* penumbra = nullptr;  // precise model: the penumbra passages
 };
 
 // "YYYY-MM-DDTHH:MM:SS.mmmZ" of an epoch.

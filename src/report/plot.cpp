@@ -72,7 +72,9 @@ void title_block(cairo_t* cr, const PlotTitle& p, const Visibility& v, bool any)
                  "yaw-Sun %g, Earth-limb margin %g.",
                  p.roll_sun, p.neg_roll_sun, p.roll_moon, p.roll_velocity, p.yaw_sun,
                  p.earth_margin));
-  text(cr, 30, 112, "Orbit file " + p.orbit_file + ", epoch " + when(p.orbit_epoch) + " UTC.");
+  text(cr, 30, 112,
+       "Orbit file " + p.orbit_file + ", epoch " + when(p.orbit_epoch) + " UTC." +
+           (p.model == Model::precise ? "  Model: precise." : ""));
   double vis = 0, ecl = 0;
   for (std::size_t k = 0; k < v.viewact.t1.size(); ++k) vis += v.viewact.t2[k] - v.viewact.t1[k];
   for (std::size_t k = 0; k < v.vieweclp.t1.size(); ++k) ecl += v.vieweclp.t2[k] - v.vieweclp.t1[k];

@@ -16,6 +16,7 @@ struct PlotTitle {
   Epoch start{}, end{}, orbit_epoch{};
   double roll_sun = 0, neg_roll_sun = 0, roll_moon = 0, roll_velocity = 0, yaw_sun = 0,
          earth_margin = 0;
+  Model model = Model::classic;  // named in the title when not the default
 };
 
 // The colours of the states (red, green, blue in 0-1), shared with the tests.

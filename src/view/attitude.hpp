@@ -20,7 +20,8 @@ struct AttAngles {
 };
 
 // roll: source unit vector fc1; state: satellite state (only its velocity enters);
-// moon, sun: geocentric unit vectors of date. All in the equatorial inertial frame.
+// moon, sun: unit vectors of date, geocentric (classic model) or from the satellite (precise
+// model). All in the equatorial inertial frame of date.
 AttAngles attang(const Vec3& roll, const State& state, const Vec3& moon, const Vec3& sun);
 // The roll-velocity angle of attang alone (the same bits), and its two stages: the cosine
 // of the velocity direction with the roll axis, and the clamped arc cosine of it.

@@ -111,7 +111,7 @@ int certain_in_view(const Vec3& fc1, const Vec3& sun, const Vec3& moon, double r
   return certain(fc1, sun, moon, rolvelang * cdr > lim.rovellim, th, err);
 }
 
-ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
+ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const grid::SourceTrack& src,
                 const ViewLimits& lim, bool keep_angles, int threads) {
   // Grid times scanned: the first always, then each whose predecessor was not the last.
   std::size_t n = 1;
@@ -122,12 +122,13 @@ ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc
   const ViewThresholds th{Limit(lim.ywsvlim), Limit(lim.rosvlim), Limit(lim.nrosvlim),
                           Limit(lim.romlim), Limit(lim.rovellim)};
   parallel_for(n, threads, [&](std::size_t k) {
+    const Vec3 fc1 = src.at(g.t[k]);
     AttAngles a;
     if (g.exact[k]) {
       a = attang(fc1, g.st[k], g.moon[k], g.sun[k]);
     } else if (keep_angles) {
       // Kept angles are always the exact ones, whatever the grid.
-      const ephem::SunMoonDirections sm = grid::sun_moon_at(s, g.t[k]);
+      const ephem::SunMoonDirections sm = grid::directions_at(s, g.t[k], g.st[k]);
       a = attang(fc1, g.st[k], sm.moon, sm.sun);
     } else {
       // Interpolated Sun and Moon: the decision stands when no direction within the
@@ -138,7 +139,7 @@ ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc
         inview[k] = static_cast<char>(sure);
         return;
       }
-      const ephem::SunMoonDirections sm = grid::sun_moon_at(s, g.t[k]);
+      const ephem::SunMoonDirections sm = grid::directions_at(s, g.t[k], g.st[k]);
       a = attang(fc1, g.st[k], sm.moon, sm.sun);
     }
     inview[k] = in_view(lim, a);

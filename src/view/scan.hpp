@@ -54,10 +54,10 @@ int certain_in_view(const Vec3& fc1, const Vec3& sun, const Vec3& moon, double r
                     const ViewLimits& lim, double err);
 
 // Scans the grid times tstreadif, tstreadif + step, ... up to the last not beyond
-// tendinp - step (1e-6 s margin) for the source fc1. With keep_angles the angles of every
-// grid time scanned are kept, always the exact ones (on Sun and Moon directions computed
-// where the grid interpolates them).
-ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc1,
+// tendinp - step (1e-6 s margin) for the source src (fc1 in the classic model). With keep_angles
+// the angles of every grid time scanned are kept, always the exact ones (on Sun and Moon directions
+// computed where the grid interpolates them).
+ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const grid::SourceTrack& src,
                 const ViewLimits& lim, bool keep_angles, int threads);
 
 }  // namespace kv::view

@@ -52,42 +52,50 @@ std::map<std::string, std::string> files_in(const fs::path& dir) {
   return files;
 }
 
+// In either model.
 TEST_F(Catalogue, ReportsOfEverySourceEqualItsSingleRun) {
-  driver::RunOptions opt;
-  opt.reports = "rep";
-  ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
-  const auto from_catalogue = files_in(dir_ / "rep");
-  EXPECT_EQ(from_catalogue.size(), 5u * 8);  // log, error, 5 reports, day-wise file
-  // Each source on its own, in its own folder.
-  for (const char* src :
-       {"npole 10 89.5", "spole 200 -89.5", "eq 180 0", "crab 83.63 22.01", "never 350 -3"}) {
-    std::istringstream words(src);
-    std::string name, ra, dec;
-    words >> name >> ra >> dec;
-    SCOPED_TRACE(name);
-    const fs::path single = dir_ / ("single_" + name);
-    fs::create_directory(single);
-    fs::copy(dir_ / "kelvocc_kv1.std", single);
-    for (const auto& e : fs::directory_iterator(dir_))
-      if (e.path().filename().string().starts_with("svi_")) fs::copy(e.path(), single);
-    fs::current_path(single);
-    ASSERT_EQ(run(Request{.source = name, .ra = ra, .dec = dec, .flag = "1"}).status, 0);
-    fs::current_path(dir_);
-    int compared = 0;
-    for (const auto& [rel, text] : files_in(single)) {
-      if (rel.starts_with("kelvocc_") || rel.starts_with("svi_") || rel.starts_with("viewann"))
-        continue;  // inputs, and the bundle (joined text, PostScript, PDF)
-      ASSERT_TRUE(from_catalogue.count(rel)) << rel;
-      EXPECT_EQ(from_catalogue.at(rel), text) << rel;
-      ++compared;
+  for (const Model model : {Model::classic, Model::precise}) {
+    SCOPED_TRACE(model_name(model));
+    driver::RunOptions opt;
+    opt.reports = std::string("rep_") + model_name(model);
+    opt.model = model;
+    ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
+    const auto from_catalogue = files_in(dir_ / opt.reports);
+    EXPECT_EQ(from_catalogue.size(), 5u * 8);  // log, error, 5 reports, day-wise file
+    // Each source on its own, in its own folder.
+    for (const char* src :
+         {"npole 10 89.5", "spole 200 -89.5", "eq 180 0", "crab 83.63 22.01", "never 350 -3"}) {
+      std::istringstream words(src);
+      std::string name, ra, dec;
+      words >> name >> ra >> dec;
+      SCOPED_TRACE(name);
+      const fs::path single = dir_ / ("single_" + name + model_name(model));
+      fs::create_directory(single);
+      fs::copy(dir_ / "kelvocc_kv1.std", single);
+      for (const auto& e : fs::directory_iterator(dir_))
+        if (e.path().filename().string().starts_with("svi_")) fs::copy(e.path(), single);
+      fs::current_path(single);
+      driver::RunOptions single_opt;
+      single_opt.model = model;
+      ASSERT_EQ(run(Request{.source = name, .ra = ra, .dec = dec, .flag = "1"}, single_opt).status,
+                0);
+      fs::current_path(dir_);
+      int compared = 0;
+      for (const auto& [rel, text] : files_in(single)) {
+        if (rel.starts_with("kelvocc_") || rel.starts_with("svi_") || rel.starts_with("viewann"))
+          continue;  // inputs, and the bundle (joined text, PostScript, PDF)
+        ASSERT_TRUE(from_catalogue.count(rel)) << rel;
+        EXPECT_EQ(from_catalogue.at(rel), text) << rel;
+        ++compared;
+      }
+      EXPECT_EQ(compared, 8);
     }
-    EXPECT_EQ(compared, 8);
+    // The summary: one row per source, the source never in view with no window.
+    const std::string summary = read("catalogue_anncrabr7_kv1.csv");
+    EXPECT_NE(summary.find("\nnever,350.000000,-3.000000,0.000,0.000,0,0.000,,,0.000\n"),
+              std::string::npos)
+        << summary;
   }
-  // The summary: one row per source, the source never in view with no window.
-  const std::string summary = read("catalogue_anncrabr7_kv1.csv");
-  EXPECT_NE(summary.find("\nnever,350.000000,-3.000000,0.000,0.000,0,0.000,,,0.000\n"),
-            std::string::npos)
-      << summary;
 }
 
 TEST_F(Catalogue, ShardsTogetherGiveTheWhole) {

@@ -49,7 +49,9 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
                                              {"--sky-map", "3"},
                                              {"--sky-map", "0"},
                                              {"--sky-map", "512"},
-                                             {"--sky-map", "16", "--catalogue", "c.csv"}})
+                                             {"--sky-map", "16", "--catalogue", "c.csv"},
+                                             {"--model", "exact"},
+                                             {"--model"}})
     EXPECT_EQ(parse(bad, opt), 2) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
   EXPECT_EQ(parse({"--now", "2024-03-09T12:00:00", "--plot", "a.svg", "--json", "a.json"}, opt),
             -1);
@@ -60,6 +62,23 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
   EXPECT_EQ(parse({"--catalogue", "c.csv", "--shard", "1/3"}, opt), -1);
   EXPECT_EQ(opt.shard_k, 1);
   EXPECT_EQ(opt.shard_n, 3);
+}
+
+TEST(Options, ModelIsClassicUnlessPreciseIsAsked) {
+  const struct {
+    std::vector<std::string> args;
+    Model model;
+  } cases[] = {{{}, Model::classic},
+               {{"--model", "classic"}, Model::classic},
+               {{"--model", "precise"}, Model::precise},
+               {{"--catalogue", "c.csv", "--model", "precise"}, Model::precise},
+               {{"--sky-map", "4", "--model", "precise"}, Model::precise}};
+  for (const auto& c : cases) {
+    RunOptions opt;
+    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args.back());
+    EXPECT_EQ(parse(c.args, opt), -1);
+    EXPECT_EQ(opt.model, c.model);
+  }
 }
 
 }  // namespace

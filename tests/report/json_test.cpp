@@ -18,10 +18,12 @@ using nlohmann::json;
 
 class Json : public ScratchDir {
  protected:
-  RunResult run_json(const Request& request, const Elements& q = kDemoElements) {
+  RunResult run_json(const Request& request, const Elements& q = kDemoElements,
+                     Model model = Model::classic) {
     install(kEpoch, kEpoch, 1234, q);
     driver::RunOptions opt;
     opt.json = "run.json";
+    opt.model = model;
     return run(request.text(), opt);
   }
 };
@@ -89,6 +91,47 @@ TEST_F(Json, WindowsEqualTheReportRowsAndTheHashThatOfSha256sum) {
   ASSERT_EQ(std::fread(buf, 1, 64, p), 64u);
   pclose(p);
   EXPECT_EQ(doc["orbit_file"]["sha256"], std::string(buf));
+}
+
+// The model, the orbit's age at both ends of the period and the caveat beyond 7 days; the
+// penumbra table of the precise model, each passage holding at most one eclipse.
+TEST_F(Json, ModelOrbitAgeCaveatsAndPenumbra) {
+  const struct {
+    Model model;
+    Request request;
+    double age_start, age_end;
+    bool caveat;
+  } cases[] = {{Model::classic,
+                Request{.tag = "a"},
+                1, 3, false},
+               {Model::precise,
+                Request{.tag = "b"},
+                1, 3, false},
+               {Model::precise,
+                Request{.start = "2024 3 14 12 0 0 0", .end = "2024 3 17 0 0 0 0", .tag = "c"},
+                5.5, 8, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request.text());
+    ASSERT_EQ(run_json(c.request, kDemoElements, c.model).status, 0);
+    const json doc = json::parse(read("run.json"));
+    EXPECT_EQ(doc["model"], model_name(c.model));
+    EXPECT_DOUBLE_EQ(doc["orbit_age_days"]["start"].get<double>(), c.age_start);
+    EXPECT_DOUBLE_EQ(doc["orbit_age_days"]["end"].get<double>(), c.age_end);
+    ASSERT_EQ(doc["caveats"].size(), c.caveat ? 1u : 0u);
+    if (c.caveat) {
+      EXPECT_EQ(doc["caveats"][0].get<std::string>().rfind(
+                    "per-orbit edges beyond 2024-03-16T00:00:00Z", 0),
+                0u);
+    }
+    const json& w = doc["windows"];
+    EXPECT_EQ(w.contains("penumbra"), c.model == Model::precise);
+    if (c.model != Model::precise) continue;
+    ASSERT_EQ(w["penumbra"].size(), w["eclipses"].size());
+    for (std::size_t k = 0; k < w["eclipses"].size(); ++k) {
+      EXPECT_LE(w["penumbra"][k]["start"], w["eclipses"][k]["start"]);
+      EXPECT_GE(w["penumbra"][k]["end"], w["eclipses"][k]["end"]);
+    }
+  }
 }
 
 // The golden cases (tests/data/golden).
