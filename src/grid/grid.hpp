@@ -13,8 +13,8 @@
 //   source_track     the source direction of date over the period, for either model
 #pragma once
 
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "common/types.hpp"

@@ -101,15 +101,11 @@ TEST_F(Json, ModelOrbitAgeCaveatsAndPenumbra) {
     Request request;
     double age_start, age_end;
     bool caveat;
-  } cases[] = {{Model::classic,
-                Request{.tag = "a"},
-                1, 3, false},
+  } cases[] = {{Model::classic, Request{.tag = "a"}, 1, 3, false},
+               {Model::precise, Request{.tag = "b"}, 1, 3, false},
                {Model::precise,
-                Request{.tag = "b"},
-                1, 3, false},
-               {Model::precise,
-                Request{.start = "2024 3 14 12 0 0 0", .end = "2024 3 17 0 0 0 0", .tag = "c"},
-                5.5, 8, true}};
+                Request{.start = "2024 3 14 12 0 0 0", .end = "2024 3 17 0 0 0 0", .tag = "c"}, 5.5,
+                8, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request.text());
     ASSERT_EQ(run_json(c.request, kDemoElements, c.model).status, 0);
