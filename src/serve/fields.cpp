@@ -99,11 +99,11 @@ struct Key {
   const char* name;
   Kind kind;
 };
-constexpr Key kTopKeys[] = {{"user", Kind::text},          {"source", Kind::text},
-                            {"tag", Kind::text},           {"ra_deg", Kind::number},
-                            {"dec_deg", Kind::number},     {"start", Kind::text},
-                            {"end", Kind::text},           {"limits", Kind::limits},
-                            {"angle_file", Kind::boolean}, {"tle", Kind::text}};
+constexpr Key kTopKeys[] = {
+    {"user", Kind::text},     {"source", Kind::text},    {"tag", Kind::text},
+    {"ra_deg", Kind::number}, {"dec_deg", Kind::number}, {"start", Kind::text},
+    {"end", Kind::text},      {"limits", Kind::limits},  {"angle_file", Kind::boolean},
+    {"tle", Kind::text},      {"model", Kind::text}};
 constexpr const char* kLimitKeys[] = {"roll_sun", "neg_roll_sun", "roll_moon", "roll_velocity",
                                       "earth_margin"};
 
@@ -141,6 +141,7 @@ std::string key_shown(const std::string& k) {
 
 BatchInput batch_input(const RunFields& f, const std::vector<std::string>& options) {
   BatchInput in{options, {}};
+  in.options.insert(in.options.end(), {"--model", f.model});
   if (f.tle.find_first_not_of(" \t\r\n") == std::string::npos) return in;
   in.options.insert(in.options.end(), {"--tle", "orbit.tle"});
   in.upload = {"orbit.tle", f.tle};
@@ -177,6 +178,9 @@ bool fields_from_json(const std::string& body, RunFields& f, FieldError* err) {
   f.dec_deg = number_text(b["dec_deg"]);
   f.angle_file = b.contains("angle_file") && b["angle_file"].get<bool>();
   f.tle = text("tle", "");
+  f.model = text("model", "classic");
+  if (f.model != "classic" && f.model != "precise")
+    return bad("model: must be \"classic\" or \"precise\"");
   if (f.tle.size() > kMaxTleBytes) return bad("tle: longer than a few element sets");
   if (!b.contains("limits")) return true;
   std::string* slots[] = {&f.roll_sun, &f.neg_roll_sun, &f.roll_moon, &f.roll_velocity,
@@ -261,6 +265,7 @@ RunFields form_fields(const Form& form) {
   f.tag = get(form, "tag");
   f.angle_file = form.count("angle_file") > 0;
   f.tle = get(form, "tle").substr(0, kMaxTleBytes + 1);
+  f.model = get(form, "model") == "precise" ? "precise" : "classic";
   return f;
 }
 

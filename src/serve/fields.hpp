@@ -28,10 +28,11 @@ struct RunFields {
               earth_margin = "5";
   bool angle_file = false;
   std::string tle;  // a two-line element set (two or three lines) for the orbit ("" for none)
+  std::string model = "classic";  // the model set: "classic" or "precise"
 };
 
-// The batch options and the upload of a run's fields: --tle with the set stored in the run's
-// folder as "orbit.tle" when the fields carry one.
+// The batch options and the upload of a run's fields: --model, and --tle with the set stored
+// in the run's folder as "orbit.tle" when the fields carry one.
 struct BatchInput {
   std::vector<std::string> options;
   std::pair<std::string, std::string> upload;  // file name and content ("" for none)

@@ -71,6 +71,9 @@ struct HttpServer::Impl : std::enable_shared_from_this<HttpServer::Impl> {
   std::map<std::string, int> per_address;
   bool stopping = false, finishing = false;
   asio::steady_timer grace{ioc};
+  // Keeps run() going while a request waits for a job and no socket operation is pending
+  // (as after SIGTERM, with the acceptor closed); only ioc.stop() ends it.
+  asio::executor_work_guard<asio::io_context::executor_type> work{ioc.get_executor()};
 
   void accept();
   bool make_room(const std::string& addr);

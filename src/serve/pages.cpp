@@ -84,7 +84,12 @@ std::string form_page(const RunFields& f, const std::string& error, const std::s
           "<p><label for=\"angle_file\">attitude angles every minute</label>"
           "<input type=\"checkbox\" id=\"angle_file\" name=\"angle_file\"" +
           (f.angle_file ? " checked" : "") +
-          "></p><p><label for=\"tle\">orbit as a two-line element set (optional; "
+          "></p><p><label for=\"model\">model set</label><select id=\"model\" name=\"model\">"
+          "<option value=\"classic\">classic (the stored reports' analytic models)</option>"
+          "<option value=\"precise\"" +
+          (f.model == "precise" ? " selected" : "") +
+          ">precise (catalogue coordinates, ERFA Sun and Moon seen from the satellite)</option>"
+          "</select></p><p><label for=\"tle\">orbit as a two-line element set (optional; "
           "instead of the server's orbit files)</label><br><textarea id=\"tle\" name=\"tle\" "
           "rows=\"3\" cols=\"72\">" +
           html(f.tle) +

@@ -48,7 +48,7 @@ TEST_F(Serve, SlowAndIdleClientsNeitherBlockNorStay) {
 
 // Fault 2: the queue bound (four per worker) answers 503 with Retry-After; the page stays fast.
 TEST_F(Serve, AFloodOfRunsMeetsTheQueueBound) {
-  start(0.4, script("hang.sh", "sleep 30"), 1, 0);
+  start(1.0, script("hang.sh", "sleep 30"), 1, 0);
   std::vector<std::thread> clients;
   std::vector<HttpReply> replies(12);
   for (std::size_t k = 0; k < replies.size(); ++k)
@@ -63,8 +63,11 @@ TEST_F(Serve, AFloodOfRunsMeetsTheQueueBound) {
     refused += r.status == 503 && r.header("Retry-After") == "5";
     stopped += r.status == 504;
   }
-  EXPECT_EQ(stopped, 5);  // the one running and the four waiting
-  EXPECT_EQ(refused, 7);
+  // The one running and the four waiting; four when a fifth request came before the worker
+  // took the first off the queue. Every other request was refused.
+  EXPECT_GE(stopped, 4);
+  EXPECT_LE(stopped, 5);
+  EXPECT_EQ(refused + stopped, 12);
 }
 
 // Faults 3 and 14: one body limit for every transfer encoding; malformed lengths are 400;
@@ -207,7 +210,16 @@ TEST_F(Serve, TheProgramBindsExclusivelyAndStopsOnSigterm) {
   std::thread client([&] {
     run = http_call(port, "POST", "/api/v1/runs", body.dump(), "application/json", {}, 30);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // SIGTERM once the run is under way (its folder made), however loaded the machine: the
+  // server must answer it before it exits.
+  auto started = [&] {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir_ / ".kelvis-runs", ec))
+      if (e.is_directory()) return true;
+    return false;
+  };
+  for (int k = 0; k < 500 && !started(); ++k)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   kill(pid, SIGTERM);
   EXPECT_TRUE(closed_by_peer(idle, 2.0));
   close(idle);

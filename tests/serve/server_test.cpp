@@ -48,17 +48,22 @@ TEST_F(Serve, ATypicalRunItsDocumentAndItsFiles) {
     EXPECT_EQ(get(path).status, 404) << path;
 }
 
-// The orbit from a pasted element set (examples/kv1.tle, epoch 2024-03-09); a set with a
-// bad checksum is the batch program's refusal.
+// The orbit from a pasted element set (examples/kv1.tle, epoch 2024-03-09) in the precise
+// model; a set with a bad checksum is the batch program's refusal, an unknown model the
+// server's.
 TEST_F(Serve, ARunWithAnElementSetAndOneWithABadChecksum) {
   start();
   const Epoch today = today_utc();
   install(today, today);
   json body = typical();
   body["tle"] = test::slurp(std::filesystem::path(KELVIS_SOURCE_DIR) / "examples/kv1.tle");
+  body["model"] = "exact";
+  EXPECT_EQ(post(body).status, 400);
+  body["model"] = "precise";
   auto r = post(body);
   ASSERT_EQ(r.status, 201) << r.body;
   EXPECT_EQ(json::parse(r.body)["tle"]["revolution_number"], 1234);
+  EXPECT_EQ(json::parse(r.body)["model"], "precise");
   std::string bad = body["tle"];
   bad[bad.find("\n1 ") + 69] = bad[bad.find("\n1 ") + 69] == '0' ? '1' : '0';
   body["tle"] = bad;
