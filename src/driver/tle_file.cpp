@@ -7,6 +7,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/config.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/sgp4.hpp"
 #include "report/json.hpp"
@@ -22,7 +23,7 @@ std::string file_text(const std::string& path) {
     const int e = errno;
     const std::string m =
         strprintf("cannot read the TLE file %s: %s", path.c_str(), std::strerror(e));
-    fail(RunError("", "\n" + m + "\n", "\n" + m + "\n"), m);
+    fail_file(RunError("", "\n" + m + "\n", "\n" + m + "\n"), m, e);
   }
   return text.str();
 }
@@ -53,7 +54,8 @@ void check_propagation(const RunContext& ctx, const orbit::Sgp4& m, double offse
 }  // namespace
 
 void read_tle_orbit(RunContext& ctx) {
-  const std::vector<orbit::Tle> sets = orbit::parse_tles(file_text(ctx.tle_file), ctx.tle_file);
+  const std::vector<orbit::Tle> sets =
+      orbit::parse_tles(file_text(in_folder(ctx.datadir, ctx.tle_file)), ctx.tle_file);
   ctx.tle = orbit::choose_tle(sets, ctx.istusr);
   ctx.orbfnm = ctx.tle_file;
   ctx.iltread = ctx.tle.epoch;
