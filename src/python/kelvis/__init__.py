@@ -65,9 +65,9 @@ def version():
 def _raise_plain(failure):
     message, errno = failure.args
     if errno:
-        exc = OSError(errno, message)  # the subclass of the errno: FileNotFoundError, ...
-        exc.strerror = None
-        exc.args = (message,)
+        # The subclass of the errno (FileNotFoundError, ...), its text the plain words alone.
+        exc = type(OSError(errno, message))(message)
+        exc.errno = errno
         raise exc from None
     raise ValueError(message) from None
 
@@ -242,8 +242,8 @@ def run(source, ra, dec, start, end, limits=Limits(), *, user="user", tag="py",
 
 
 def catalogue(sources, start, end, limits=Limits(), *, user="user", tag="py", satellite="kv1",
-              data_dir=".", now=None, tle=None, threads=None, reports=None, min_window=None,
-              model=None):
+              angle_file=False, data_dir=".", now=None, tle=None, threads=None, reports=None,
+              min_window=None, model=None):
     """Computes one request for every source, as `kelvis --catalogue`: the orbit, Sun and
     Moon, eclipses, SAA passages and orbit numbers once, then the sources in parallel on
     `threads` threads with the interpreter lock released.
@@ -251,12 +251,14 @@ def catalogue(sources, start, end, limits=Limits(), *, user="user", tag="py", sa
     sources   a list of (name, ra_deg, dec_deg), or the path of a catalogue CSV file
               (header name,ra_deg,dec_deg); the rows are checked as the batch program checks
               them (for a list, line n of a message is item n - 2)
-    reports   a folder that receives every source's text reports (as --reports DIR)
+    reports   a folder that receives every source's text reports (as --reports DIR; with
+              angle_file, their view-angle files too)
     Returns a numpy structured array of CATALOGUE_DTYPE, one row per source in order
     (first_start and last_start NaT for a source never visible).
     """
     # The request's own source is not used; any valid one fills its tokens.
-    request = _request(user, "catalogue", satellite, 0, 0, start, end, limits, False, tag)
+    request = _request(user, "catalogue", satellite, 0, 0, start, end, limits, angle_file,
+                       tag)
     if reports is not None:
         _os.makedirs(reports, exist_ok=True)
     options = _options(tle, threads, min_window, model, reports)
