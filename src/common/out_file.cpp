@@ -33,7 +33,8 @@ void OutFile::create(const std::string& name) {
   if (!open(name)) {
     const int e = errno;
     const std::string m = strprintf("unable to open the file %s ", name.c_str());
-    kv::fail(RunError("", m, m), strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)));
+    kv::fail_file(RunError("", m, m),
+                  strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)), e);
   }
 }
 
@@ -46,7 +47,8 @@ void OutFile::create_replacing(const std::string& name) {
     const int e = errno;
     temp_.clear();
     const std::string m = strprintf("unable to open the file %s ", name.c_str());
-    kv::fail(RunError("", m, m), strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)));
+    kv::fail_file(RunError("", m, m),
+                  strprintf("cannot create %s: %s", name.c_str(), std::strerror(e)), e);
   }
 }
 
@@ -67,11 +69,14 @@ std::string failure_line(const RunError& err) {
 }
 
 void OutFile::fail(const char* what) {
+  const int e = errno;
   const std::string msg =
-      strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(), std::strerror(errno));
+      strprintf("\n %s of the file %s failed: %s\n", what, name_.c_str(), std::strerror(e));
   fp_.reset();
   if (!temp_.empty()) std::remove(temp_.c_str());
-  throw RunError("", msg, msg);
+  RunError err("", msg, msg);
+  err.file_errno = e;
+  throw err;
 }
 
 void OutFile::printf(const char* fmt, ...) {
@@ -98,9 +103,12 @@ void OutFile::close() {
   if (!temp_.empty() && !renamed) std::remove(temp_.c_str());
   temp_.clear();
   if (!ok || rc != 0 || !renamed) {
+    const int e = errno;
     const std::string msg =
-        strprintf("\n close of the file %s failed: %s\n", name_.c_str(), std::strerror(errno));
-    throw RunError("", msg, msg);
+        strprintf("\n close of the file %s failed: %s\n", name_.c_str(), std::strerror(e));
+    RunError err("", msg, msg);
+    err.file_errno = e != 0 ? e : EIO;
+    throw err;
   }
 }
 

@@ -20,6 +20,9 @@ struct RunError : std::runtime_error {
   // What failed, in plain words, for the "kelvis: " line on standard error ("" to take the
   // first line of the messages above).
   std::string summary;
+  // The system's error number when a file could not be opened, read or written (0 when the
+  // failure is one of the input's content).
+  int file_errno = 0;
 
   RunError(std::string out_text, std::string status_text, std::string log_text)
       : std::runtime_error(status_text.empty() ? log_text : status_text),
@@ -32,6 +35,12 @@ struct RunError : std::runtime_error {
 [[noreturn]] inline void fail(RunError err, std::string summary) {
   err.summary = std::move(summary);
   throw err;
+}
+
+// Throws err with its plain-words summary, a failure of a file with the system's error e.
+[[noreturn]] inline void fail_file(RunError err, std::string summary, int e) {
+  err.file_errno = e;
+  fail(std::move(err), std::move(summary));
 }
 
 // The line a failure prints on standard error, without "kelvis: ": the summary, or the

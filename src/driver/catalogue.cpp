@@ -85,29 +85,6 @@ void prepare_source(const RunShared& base, const CatalogueSource& src, const std
   c.outdir = dir.empty() ? "" : dir + "/";
 }
 
-// The text reports of a source, as a single run of it writes them (the bundle aside).
-void write_source_reports(RunContext& c) {
-  open_log_file(c);
-  form_output_names(c);
-  c.errfl.create(c.errfnmfl);
-  create_reports(c);
-  write_reports(c);
-  declare_success(c);
-}
-
-// Folders that the templates of the outputs name, created once inside dir.
-void create_output_folders(const RunContext& base, const CatalogueSource& any,
-                           const std::string& dir) {
-  RunContext c;
-  prepare_source(base, any, dir, c);
-  form_output_names(c);
-  for (const OutputName& o : output_names(c)) {
-    const std::filesystem::path parent = std::filesystem::path(o.name).parent_path();
-    std::error_code ec;
-    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-  }
-}
-
 // A progress line on standard error while it is a terminal.
 class Progress {
  public:
@@ -145,8 +122,12 @@ std::vector<CatalogueSource> read_catalogue(const std::string& path) {
     const int e = errno;
     const std::string m =
         strprintf("cannot open the catalogue %s: %s", path.c_str(), std::strerror(e));
-    fail(RunError("", "", ""), m);
+    fail_file(RunError("", "", ""), m, e);
   }
+  return read_catalogue(in, path);
+}
+
+std::vector<CatalogueSource> read_catalogue(std::istream& in, const std::string& path) {
   std::vector<CatalogueSource> out;
   std::vector<std::string> faults;
   std::set<std::string> names;
@@ -195,54 +176,65 @@ std::vector<CatalogueSource> shard_of(const std::vector<CatalogueSource>& all, i
   return out;
 }
 
+std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_t now,
+                                                    const RunOptions& opt,
+                                                    const std::vector<CatalogueSource>& sources,
+                                                    RunContext& base) {
+  base.threads = opt.threads;
+  base.tle_file = opt.tle;
+  base.model = opt.model;
+  base.curt = wall_clock(now);
+  read_request(in, base);
+  rstdinp(base);
+  check_period(base);
+  read_orbit(base);
+  mean_elements(base);
+  for (const std::string& w : tle_warnings(base))
+    std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
+  const int threads = thread_count(opt.threads);
+  const bool keep_angles = base.flagcrang == 1 && !opt.reports.empty();
+  const grid::ScanSetup s = scan_setup(base);
+  const grid::Samples g = grid::user_samples(s, threads, keep_angles);
+  detect_shared(base, s, g, threads);
+  const std::vector<events::OccultationParts> geometry =
+      events::occultation_geometry(g, base.thetainp, threads);
+  if (!opt.reports.empty() && !sources.empty()) {
+    RunContext c;
+    prepare_source(base, sources.front(), opt.reports, c);
+    create_output_folders(c);
+  }
+
+  std::vector<report::CatalogueRow> rows(sources.size());
+  std::vector<std::string> failures(sources.size());
+  Progress progress(sources.size());
+  parallel_for(
+      sources.size(), threads,
+      [&](std::size_t k) {
+        try {
+          RunContext c;
+          prepare_source(base, sources[k], opt.reports, c);
+          detect_source(c, s, g, &geometry, keep_angles, 1);
+          const report::Tables t{c.views, c.totviewdur, c.occults, c.saa, c.eclipses};
+          rows[k] = report::catalogue_row(c.celnm, c.rasource, c.decsource, timeline(c), t);
+          if (!opt.reports.empty()) write_text_reports(c);
+        } catch (const RunError& e) {
+          failures[k] = sources[k].name + ": " + failure_line(e);
+        }
+        progress.done_one();
+      },
+      1);
+  for (const std::string& f : failures)
+    if (!f.empty()) fail(RunError("", "", ""), f);
+  return rows;
+}
+
 int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
   try {
     const std::vector<CatalogueSource> sources =
         shard_of(opt.sky_nside > 0 ? sky_sources(opt.sky_nside) : read_catalogue(opt.catalogue),
                  opt.shard_k, opt.shard_n);
     RunContext base;
-    base.threads = opt.threads;
-    base.tle_file = opt.tle;
-    base.model = opt.model;
-    base.curt = wall_clock(now);
-    read_request(in, base);
-    rstdinp(base);
-    check_period(base);
-    read_orbit(base);
-    mean_elements(base);
-    for (const std::string& w : tle_warnings(base))
-      std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
-    const int threads = thread_count(opt.threads);
-    const bool keep_angles = base.flagcrang == 1 && !opt.reports.empty();
-    const grid::ScanSetup s = scan_setup(base);
-    const grid::Samples g = grid::user_samples(s, threads, keep_angles);
-    detect_shared(base, s, g, threads);
-    const std::vector<events::OccultationParts> geometry =
-        events::occultation_geometry(g, base.thetainp, threads);
-    if (!opt.reports.empty() && !sources.empty())
-      create_output_folders(base, sources.front(), opt.reports);
-
-    std::vector<report::CatalogueRow> rows(sources.size());
-    std::vector<std::string> failures(sources.size());
-    Progress progress(sources.size());
-    parallel_for(
-        sources.size(), threads,
-        [&](std::size_t k) {
-          try {
-            RunContext c;
-            prepare_source(base, sources[k], opt.reports, c);
-            detect_source(c, s, g, &geometry, keep_angles, 1);
-            const report::Tables t{c.views, c.totviewdur, c.occults, c.saa, c.eclipses};
-            rows[k] = report::catalogue_row(c.celnm, c.rasource, c.decsource, timeline(c), t);
-            if (!opt.reports.empty()) write_source_reports(c);
-          } catch (const RunError& e) {
-            failures[k] = sources[k].name + ": " + failure_line(e);
-          }
-          progress.done_one();
-        },
-        1);
-    for (const std::string& f : failures)
-      if (!f.empty()) fail(RunError("", "", ""), f);
+    const std::vector<report::CatalogueRow> rows = compute_catalogue(in, now, opt, sources, base);
     report::write_catalogue_csv(summary_name(base, opt, ".csv"), rows);
     if (opt.sky_nside > 0) write_sky_map(base, opt, sources, rows);
     if (!opt.json.empty()) {

@@ -11,6 +11,7 @@
 
 #include "driver/context.hpp"
 #include "driver/options.hpp"
+#include "report/catalogue.hpp"
 
 namespace kv::driver {
 
@@ -27,6 +28,8 @@ struct CatalogueSource {
 // ascension 0 to 360, declination -90 to 90) and names must be unique. Throws RunError
 // listing up to 20 bad rows with their line numbers.
 std::vector<CatalogueSource> read_catalogue(const std::string& path);
+// The same from a stream, named `path` in the messages.
+std::vector<CatalogueSource> read_catalogue(std::istream& in, const std::string& path);
 
 // The sources of shard k of n: positions k, k + n, k + 2n, ...
 std::vector<CatalogueSource> shard_of(const std::vector<CatalogueSource>& all, int k, int n);
@@ -40,5 +43,15 @@ std::string summary_name(const RunContext& base, const RunOptions& opt, const ch
 // source's text reports inside that folder). Returns 0, or -1 after a failure (reported on
 // standard error).
 int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt);
+
+// The summary rows of the sources under the request read from `in` (its own source fields
+// unused), in the order of `sources`, and with opt.reports every source's text reports
+// inside that folder: the set-up and the source-independent work once into `base` (whose
+// datadir says where the inputs are), then the sources in parallel on opt.threads. Throws
+// RunError on the first failed check, or naming the first source that failed.
+std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_t now,
+                                                    const RunOptions& opt,
+                                                    const std::vector<CatalogueSource>& sources,
+                                                    RunContext& base);
 
 }  // namespace kv::driver

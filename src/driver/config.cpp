@@ -39,18 +39,24 @@ std::string name_from_template(const std::string& tmpl, const RunContext& ctx, c
   return tmpl.substr(0, tmpl.size() - 8) + ctx.suffix() + ext;
 }
 
-void rstdinp(RunContext& ctx) { read_config("", ctx); }
+std::string in_folder(const std::string& folder, const std::string& name) {
+  if (folder.empty() || name.empty() || name.front() == '/') return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+void rstdinp(RunContext& ctx) { read_config(ctx.datadir, ctx); }
 
 void read_config(const std::string& folder, RunContext& ctx) {
   const std::string fname = "kelvocc_" + ctx.sid + ".std";
   ctx.attfnm.clear();
   ctx.eclpfnm.clear();
   ctx.evnoccfnmdsp.clear();
-  std::ifstream in(folder.empty() ? fname : folder + "/" + fname);
+  std::ifstream in(in_folder(folder, fname));
   if (!in) {
     const int e = errno;
-    fail(RunError("", "", strprintf("\nunable to open the File %s ", fname.c_str())),
-         strprintf("cannot open the configuration file %s: %s", fname.c_str(), std::strerror(e)));
+    fail_file(
+        RunError("", "", strprintf("\nunable to open the File %s ", fname.c_str())),
+        strprintf("cannot open the configuration file %s: %s", fname.c_str(), std::strerror(e)), e);
   }
 
   std::vector<std::string> tok;

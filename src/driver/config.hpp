@@ -14,7 +14,11 @@ namespace kv::driver {
 // Name formed from a template: its last 8 characters replaced by the run suffix and ext.
 std::string name_from_template(const std::string& tmpl, const RunContext& ctx, const char* ext);
 
-// Reads the configuration file of ctx.sid from the working directory into the template
+// The path of an input file named `name` within `folder` ("" for the working folder); an
+// absolute name stays as it is.
+std::string in_folder(const std::string& folder, const std::string& name);
+
+// Reads the configuration file of ctx.sid from ctx.datadir into the template
 // fields of ctx and ywsvlim. Throws RunError when the file is missing, is for another
 // satellite, lacks tokens, holds a too-short template or a bad yaw-Sun limit.
 void rstdinp(RunContext& ctx);

@@ -67,6 +67,9 @@ struct ConfigurationPart {
     std::string errfnmfl, evnoccfnmdsp, attfnm, attfnmang, eclpfnm, orbinfnm;
   } templates;
   std::vector<std::string> config_tokens;  // the configuration file's ten tokens
+  // Folder that the configuration, the orbit files and a relative TLE file are read from
+  // ("" for the working folder); messages and documents name the files as within it.
+  std::string datadir;
 };
 
 // The period derived from the request and the wall clock.

@@ -2,12 +2,14 @@
 
 #include <openssl/evp.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/config.hpp"
 #include "orbit/orbit.hpp"
 
 namespace kv::driver {
@@ -102,19 +104,22 @@ OrbitRecord redsvi(std::FILE* raw, const std::string& name, const std::string& s
 }
 
 OrbitRecord find_and_read_orbit_file(const std::string& orbfnm1, const std::string& sid,
-                                     const Epoch& curt, std::string& orbfnm) {
+                                     const Epoch& curt, std::string& orbfnm,
+                                     const std::string& folder) {
   for (const std::string& name : orbit_file_candidates(orbfnm1, sid, curt)) {
     orbfnm = name;
-    if (std::FILE* fp = std::fopen(name.c_str(), "r")) return redsvi(fp, name, sid);
+    if (std::FILE* fp = std::fopen(in_folder(folder, name).c_str(), "r"))
+      return redsvi(fp, name, sid);
   }
   const std::string m = strprintf(
       "\n !!!! Svipazzfile(orbit file) %s not available.Please download the latest orbit file "
       "from KAVRI website   !!!!",
       orbfnm.c_str());
-  fail(RunError(m, m, m),
-       strprintf("no orbit file for the day of the run or the ten days before (the oldest name "
-                 "tried: %s)",
-                 orbfnm.c_str()));
+  fail_file(RunError(m, m, m),
+            strprintf("no orbit file for the day of the run or the ten days before (the oldest "
+                      "name tried: %s)",
+                      orbfnm.c_str()),
+            ENOENT);
 }
 
 std::string sha256_hex(const std::string& path) {

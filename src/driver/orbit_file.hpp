@@ -28,10 +28,12 @@ struct OrbitRecord {
 // elements are not those of a closed orbit.
 OrbitRecord redsvi(std::FILE* fp, const std::string& name, const std::string& sid);
 
-// Finds the newest orbit file for a run at `curt` and reads it; `orbfnm` receives the name
-// of the file used. Throws RunError when none of the eleven files exists.
+// Finds the newest orbit file for a run at `curt` in `folder` ("" for the working folder)
+// and reads it; `orbfnm` receives the name of the file used (as within the folder). Throws
+// RunError when none of the eleven files exists.
 OrbitRecord find_and_read_orbit_file(const std::string& orbfnm1, const std::string& sid,
-                                     const Epoch& curt, std::string& orbfnm);
+                                     const Epoch& curt, std::string& orbfnm,
+                                     const std::string& folder = "");
 
 // SHA-256 of a file's bytes as 64 lower-case hexadecimal digits; "" when it cannot be read.
 std::string sha256_hex(const std::string& path);

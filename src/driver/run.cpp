@@ -50,8 +50,6 @@ void report_failure(RunContext& ctx, const RunError& err) {
 
 }  // namespace
 
-// Joins the reports and converts them to PDF: 0 on success, the converter's exit code when
-// it failed, -1 when a program could not be started or made no PDF (each named in the log).
 int bundle(RunContext& ctx, bool make_pdf) {
   const std::string joined = bundle_name(ctx, ".txt");
   report::join_reports({ctx.attfnm, ctx.eclpfnm, ctx.evnoccfnmdsp}, joined);
@@ -90,7 +88,7 @@ report::Provenance provenance(const RunContext& ctx) {
   p.config_file = "kelvocc_" + ctx.sid + ".std";
   p.config_values = ctx.config_tokens;
   p.orbit_file = ctx.orbfnm;
-  p.orbit_sha256 = sha256_hex(ctx.orbfnm);
+  p.orbit_sha256 = sha256_hex(in_folder(ctx.datadir, ctx.orbfnm));
   p.orbit_epoch = ctx.iltread;
   p.orbit_number = ctx.iorb;
   p.osculating = ctx.q;
@@ -107,13 +105,20 @@ report::Provenance provenance(const RunContext& ctx) {
   return p;
 }
 
+std::string json_text(const RunContext& ctx, bool pdf_made) {
+  const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
+  const report::RunTables r{t, ctx.orbits, ctx.model == Model::precise ? &ctx.penumbra : nullptr};
+  return report::json_document(provenance(ctx), heading(ctx), timeline(ctx), r,
+                               bundle_name(ctx, ".pdf"), pdf_made);
+}
+
 // Writes the JSON document; a failure is reported and makes the exit status -1.
 int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked) {
   try {
-    const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
-    const report::RunTables r{t, ctx.orbits, ctx.model == Model::precise ? &ctx.penumbra : nullptr};
-    report::write_json(path, provenance(ctx), heading(ctx), timeline(ctx), r,
-                       bundle_name(ctx, ".pdf"), rc == 0 && pdf_asked);
+    OutFile f;
+    f.create_replacing(path);
+    f.write(json_text(ctx, rc == 0 && pdf_asked));
+    f.close();
     return rc;
   } catch (const RunError& err) {
     if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);

@@ -3,7 +3,9 @@
 
 #include <ctime>
 #include <istream>
+#include <string>
 
+#include "driver/context.hpp"
 #include "driver/options.hpp"
 
 namespace kv::driver {
@@ -12,5 +14,14 @@ namespace kv::driver {
 // process exit status: -1 after any failure (messages written to standard output, the error
 // file, standard error and the log file as each failure prescribes).
 int run(std::istream& in, std::time_t now, const RunOptions& opt = {});
+
+// Joins the reports of ctx into view<suffix>.txt and, with make_pdf, converts them to PDF: 0
+// on success, the converter's exit code when it failed, -1 when a program could not be
+// started or made no PDF (each named in the log).
+int bundle(RunContext& ctx, bool make_pdf);
+
+// The JSON document of the run in ctx (after its detectors), byte for byte what --json
+// writes; pdf_made: whether the bundle's PDF was made.
+std::string json_text(const RunContext& ctx, bool pdf_made);
 
 }  // namespace kv::driver

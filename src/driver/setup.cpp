@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
@@ -9,6 +10,7 @@
 #include "driver/orbit_file.hpp"
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"
+#include "driver/steps.hpp"
 #include "driver/tle_file.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
@@ -22,12 +24,17 @@ Epoch wall_clock(std::time_t now) {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
 }
 
+std::string log_file_name(const RunContext& ctx) {
+  return ctx.outdir + "log_" + ctx.suffix() + ".out";
+}
+
 void open_log_file(RunContext& ctx) {
-  ctx.logfnm = ctx.outdir + "log_" + ctx.suffix() + ".out";
+  ctx.logfnm = log_file_name(ctx);
   if (!ctx.loginp.open(ctx.logfnm)) {
     const int e = errno;
-    fail(RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), ""),
-         strprintf("cannot create the log file %s: %s", ctx.logfnm.c_str(), std::strerror(e)));
+    fail_file(RunError("", strprintf("unable to open the file %s ", ctx.logfnm.c_str()), ""),
+              strprintf("cannot create the log file %s: %s", ctx.logfnm.c_str(), std::strerror(e)),
+              e);
   }
 }
 
@@ -80,7 +87,8 @@ void read_orbit(RunContext& ctx) {
     read_tle_orbit(ctx);
     return;
   }
-  const OrbitRecord rec = find_and_read_orbit_file(ctx.orbfnm1, ctx.sid, ctx.curt, ctx.orbfnm);
+  const OrbitRecord rec =
+      find_and_read_orbit_file(ctx.orbfnm1, ctx.sid, ctx.curt, ctx.orbfnm, ctx.datadir);
   ctx.iltread = rec.iltread;
   ctx.iorb = rec.iorb;
   ctx.q = rec.q;
@@ -119,7 +127,7 @@ void create_reports(RunContext& ctx) {
     std::vector<std::string> lines{ctx.tle.line1, ctx.tle.line2};
     if (!ctx.tle.name.empty()) lines.insert(lines.begin(), ctx.tle.name);
     report::write_orbit_information(ctx.orbinf, ctx.orbfnm, ctx.iltread, ctx.qm, lines,
-                                    sha256_hex(ctx.tle_file));
+                                    sha256_hex(in_folder(ctx.datadir, ctx.tle_file)));
   }
   if (ctx.flagcrang == 1) ctx.attinfang.create(ctx.attfnmang);
   ctx.outoccdsp.create(ctx.evnoccfnmdsp);
@@ -135,6 +143,35 @@ void setup(std::istream& in, std::time_t now, RunContext& ctx) {
   read_orbit(ctx);
   mean_elements(ctx);
   create_reports(ctx);
+}
+
+void setup_in_memory(std::istream& in, std::time_t now, RunContext& ctx) {
+  ctx.curt = wall_clock(now);
+  read_request(in, ctx);
+  ctx.logfnm = log_file_name(ctx);
+  rstdinp(ctx);
+  form_output_names(ctx);
+  check_period(ctx);
+  read_orbit(ctx);
+  mean_elements(ctx);
+}
+
+void create_output_folders(RunContext& ctx) {
+  form_output_names(ctx);
+  for (const OutputName& o : output_names(ctx)) {
+    const std::filesystem::path parent = std::filesystem::path(o.name).parent_path();
+    std::error_code ec;
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  }
+}
+
+void write_text_reports(RunContext& ctx) {
+  open_log_file(ctx);
+  form_output_names(ctx);
+  ctx.errfl.create(ctx.errfnmfl);
+  create_reports(ctx);
+  write_reports(ctx);
+  declare_success(ctx);
 }
 
 void declare_success(RunContext& ctx) {

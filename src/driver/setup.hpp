@@ -11,6 +11,8 @@
 namespace kv::driver {
 
 Epoch wall_clock(std::time_t now);
+// The log file's name, "log_<suffix>.out" in ctx.outdir.
+std::string log_file_name(const RunContext& ctx);
 // Creates the log file "log_<suffix>.out" (in ctx.outdir).
 void open_log_file(RunContext& ctx);
 // Forms every output name from the templates (in ctx.outdir) and checks that no two
@@ -37,5 +39,14 @@ void declare_success(RunContext& ctx);
 // The set-up of a single run, every step above in order. Throws RunError on the first
 // failed check.
 void setup(std::istream& in, std::time_t now, RunContext& ctx);
+// The set-up of a run held in memory: the checks of setup() in their order, every name
+// formed, and no file created (the log, error and report files aside, the same failures).
+void setup_in_memory(std::istream& in, std::time_t now, RunContext& ctx);
+
+// Creates the folders, inside ctx.outdir, that the output templates name.
+void create_output_folders(RunContext& ctx);
+// Writes the text reports of a computed run (ctx after its detectors) as a single run
+// writes them in ctx.outdir: log, error file, reports, day-wise file (the bundle aside).
+void write_text_reports(RunContext& ctx);
 
 }  // namespace kv::driver

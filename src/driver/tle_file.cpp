@@ -7,6 +7,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "driver/config.hpp"
 #include "driver/setup.hpp"
 #include "orbit/sgp4.hpp"
 #include "report/json.hpp"
@@ -14,15 +15,16 @@
 namespace kv::driver {
 namespace {
 
-std::string file_text(const std::string& path) {
+// The bytes of the file at `path`, named `name` in the messages.
+std::string file_text(const std::string& path, const std::string& name) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   if (in) text << in.rdbuf();
   if (!in || in.bad()) {
     const int e = errno;
     const std::string m =
-        strprintf("cannot read the TLE file %s: %s", path.c_str(), std::strerror(e));
-    fail(RunError("", "\n" + m + "\n", "\n" + m + "\n"), m);
+        strprintf("cannot read the TLE file %s: %s", name.c_str(), std::strerror(e));
+    fail_file(RunError("", "\n" + m + "\n", "\n" + m + "\n"), m, e);
   }
   return text.str();
 }
@@ -53,7 +55,8 @@ void check_propagation(const RunContext& ctx, const orbit::Sgp4& m, double offse
 }  // namespace
 
 void read_tle_orbit(RunContext& ctx) {
-  const std::vector<orbit::Tle> sets = orbit::parse_tles(file_text(ctx.tle_file), ctx.tle_file);
+  const std::vector<orbit::Tle> sets = orbit::parse_tles(
+      file_text(in_folder(ctx.datadir, ctx.tle_file), ctx.tle_file), ctx.tle_file);
   ctx.tle = orbit::choose_tle(sets, ctx.istusr);
   ctx.orbfnm = ctx.tle_file;
   ctx.iltread = ctx.tle.epoch;

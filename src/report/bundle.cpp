@@ -48,7 +48,8 @@ void join_reports(const std::vector<std::string>& names, const std::string& join
     if (!in) {
       const int e = errno;
       const std::string m = strprintf("unable to read the file %s ", name.c_str());
-      fail(RunError("", m, m), strprintf("cannot read %s: %s", name.c_str(), std::strerror(e)));
+      fail_file(RunError("", m, m), strprintf("cannot read %s: %s", name.c_str(), std::strerror(e)),
+                e);
     }
     text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }

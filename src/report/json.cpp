@@ -157,8 +157,8 @@ std::string iso8601(const Epoch& e) {
   return strprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", e[0], e[1], e[2], e[3], e[4], e[5], e[6]);
 }
 
-void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
-                const RunTables& r, const std::string& pdf, bool pdf_made) {
+std::string json_document(const Provenance& p, const Heading& h, const Timeline& tl,
+                          const RunTables& r, const std::string& pdf, bool pdf_made) {
   const Visibility v = visibility_windows(r.tables);
   ordered_json doc;
   doc["schema_version"] = json_schema_version;
@@ -182,9 +182,14 @@ void write_json(const std::string& path, const Provenance& p, const Heading& h, 
                    {"eclipse_viewing_min", minutes(v.vieweclp, true)}};
   doc["daywise"] = daywise_table(h, tl, v);
   doc["pdf"] = {{"file", pdf}, {"made", pdf_made}};
+  return doc.dump(2) + "\n";
+}
+
+void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
+                const RunTables& r, const std::string& pdf, bool pdf_made) {
   OutFile f;
   f.create_replacing(path);
-  f.write(doc.dump(2) + "\n");
+  f.write(json_document(p, h, tl, r, pdf, pdf_made));
   f.close();
 }
 

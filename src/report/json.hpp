@@ -56,8 +56,12 @@ struct RunTables {
 // "YYYY-MM-DDTHH:MM:SS.mmmZ" of an epoch.
 std::string iso8601(const Epoch& e);
 
-// Writes the JSON document of a successful run to `path` (checked; throws RunError).
+// The JSON document of a successful run, with its final newline: what write_json writes.
 // pdf_made: whether the bundle's PDF was made.
+std::string json_document(const Provenance& p, const Heading& h, const Timeline& tl,
+                          const RunTables& r, const std::string& pdf, bool pdf_made);
+
+// Writes the JSON document of a successful run to `path` (checked; throws RunError).
 void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
                 const RunTables& r, const std::string& pdf, bool pdf_made);
 
