@@ -180,9 +180,7 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
                                                     const RunOptions& opt,
                                                     const std::vector<CatalogueSource>& sources,
                                                     RunContext& base) {
-  base.threads = opt.threads;
-  base.tle_file = opt.tle;
-  base.model = opt.model;
+  take_options(base, opt);
   base.curt = wall_clock(now);
   read_request(in, base);
   rstdinp(base);

@@ -12,8 +12,7 @@ namespace kv::driver {
 
 void compute_run(std::istream& in, std::time_t now, const RunOptions& opt,
                  const std::string& datadir, RunContext& ctx) {
-  ctx.threads = opt.threads;
-  ctx.tle_file = opt.tle;
+  take_options(ctx, opt);
   ctx.datadir = datadir;
   setup_in_memory(in, now, ctx);
   detect(ctx);

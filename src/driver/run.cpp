@@ -157,9 +157,7 @@ int write_plot(RunContext& ctx, const std::string& path, int rc) {
 
 int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   RunContext ctx;
-  ctx.threads = opt.threads;
-  ctx.tle_file = opt.tle;
-  ctx.model = opt.model;
+  take_options(ctx, opt);
   try {
     setup(in, now, ctx);
     for (const std::string& w : tle_warnings(ctx))

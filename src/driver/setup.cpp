@@ -28,6 +28,12 @@ std::string log_file_name(const RunContext& ctx) {
   return ctx.outdir + "log_" + ctx.suffix() + ".out";
 }
 
+void take_options(RunContext& ctx, const RunOptions& opt) {
+  ctx.threads = opt.threads;
+  ctx.tle_file = opt.tle;
+  ctx.model = opt.model;
+}
+
 void open_log_file(RunContext& ctx) {
   ctx.logfnm = log_file_name(ctx);
   if (!ctx.loginp.open(ctx.logfnm)) {

@@ -7,10 +7,13 @@
 #include <istream>
 
 #include "driver/context.hpp"
+#include "driver/options.hpp"
 
 namespace kv::driver {
 
 Epoch wall_clock(std::time_t now);
+// What the run takes of the command-line options: threads, the TLE file, the model set.
+void take_options(RunContext& ctx, const RunOptions& opt);
 // The log file's name, "log_<suffix>.out" in ctx.outdir.
 std::string log_file_name(const RunContext& ctx);
 // Creates the log file "log_<suffix>.out" (in ctx.outdir).
