@@ -21,16 +21,21 @@ using Form = std::map<std::string, std::string>;
 
 // The fields of a run as the form and the API give them.
 struct RunFields {
-  std::string user, source, tag;
-  std::string ra_deg, dec_deg;  // numbers as text
-  std::string start, end;       // UTC, YYYY-MM-DDTHH:MM:SS[.mmm]
+  std::string user, tag;
+  std::string source;               // as shown: may hold blanks ("Cyg X-1")
+  std::string ra_deg, dec_deg;      // right ascension and declination as written, in any form of
+                                    // driver::parse_ra and parse_dec
+  const char* ra_field = "ra_deg";  // the field names of the position, for messages
+  const char* dec_field = "dec_deg";
+  std::string start, end;  // UTC, YYYY-MM-DDTHH:MM:SS[.mmm]
   std::string roll_sun = "45", neg_roll_sun = "45", roll_moon = "10", roll_velocity = "10",
               earth_margin = "5";
   bool angle_file = false;
   std::string tle;  // a two-line element set (two or three lines) for the orbit ("" for none)
 };
 
-// The batch options and the upload of a run's fields: --tle with the set stored in the run's
+// The batch options and the upload of a run's fields: --source-name for a source name with
+// blanks (the request holds its file-name form); --tle with the set stored in the run's
 // folder as "orbit.tle" when the fields carry one.
 struct BatchInput {
   std::vector<std::string> options;
@@ -49,8 +54,12 @@ struct FieldError {
 std::string request_text(const RunFields& f, const std::string& sid, FieldError* err);
 
 // Fills f from the API's JSON body; false with *err (400, naming the field) for a body that
-// is not a JSON object, an unknown key or a value of the wrong type.
+// is not a JSON object, an unknown key or a value of the wrong type. The position is "ra" and
+// "dec" as text in any form of the coordinate parser, or "ra_deg" and "dec_deg" as numbers.
 bool fields_from_json(const std::string& body, RunFields& f, FieldError* err);
+
+// Every key the API's body may hold, the limits as "limits.<key>".
+std::vector<std::string> api_keys();
 
 // Decodes %XX and '+'; false for a bad escape or a NUL.
 bool url_decode(std::string_view in, std::string& out);

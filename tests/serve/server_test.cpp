@@ -91,6 +91,58 @@ TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   EXPECT_EQ(http_call(port_, "POST", "/sky", form + "&nside=3", kForm).status, 400);
 }
 
+// Inputs as astronomers write them: a time with Z or +00:00, a sexagesimal position, a
+// source name with a blank (shown as written, its files under the file-name form).
+TEST_F(Serve, TimesWithZonesSexagesimalPositionsAndNamesWithBlanks) {
+  start();
+  const Epoch today = today_utc();
+  install(today, today);
+  json body = typical("Cyg X-1");
+  body.erase("ra_deg");
+  body.erase("dec_deg");
+  body["ra"] = "19:58:21.6";
+  body["dec"] = "+35d12m00s";
+  body["start"] = iso_day(today) + "Z";
+  body["end"] = iso_day(addtim(today, 86400)) + "+00:00";
+  auto r = post(body);
+  ASSERT_EQ(r.status, 201) << r.body;
+  const json doc = json::parse(r.body);
+  EXPECT_EQ(doc["request"]["source"]["name"], "Cyg X-1");
+  EXPECT_NEAR(doc["request"]["source"]["ra_deg"].get<double>(), 299.59, 1e-12);
+  EXPECT_NEAR(doc["request"]["source"]["dec_deg"].get<double>(), 35.2, 1e-12);
+  r = get("/api/v1/runs/" + doc["run_id"].get<std::string>() + "/files/vrepannCyg_X-1r7_kv1.txt");
+  ASSERT_EQ(r.status, 200);
+  EXPECT_NE(r.body.find("Source Name : Cyg X-1 "), std::string::npos);
+  // Refusals name the field in plain words.
+  const std::pair<json, const char*> bad[] = {
+      {json{{"colour", "red"}}, "unknown field \"colour\""},
+      {json{{"ra", 299.59}}, "ra: must be a string"},
+      {json{{"ra", "19:58"}}, "ra: give ra as text or ra_deg as a number, not both"},
+      {json{{"dec_deg", "35"}}, "dec_deg: must be a number"},
+      {json{{"limits", {{"roll_sun", "45"}}}}, "limits.roll_sun: must be a number"},
+      {json{{"start", "2024-03-10T00:00:00+01:00"}},
+       "start: the start is not a UTC time YYYY-MM-DDTHH:MM:SS[.mmm][Z]"},
+  };
+  for (const auto& [change, words] : bad) {
+    body = typical();
+    body.update(change);
+    r = post(body);
+    EXPECT_EQ(r.status, 400) << words;
+    EXPECT_EQ(json::parse(r.body)["error"], std::string(words)) << r.body;
+  }
+  body = typical();
+  body.erase("ra_deg");
+  body["ra"] = "19:61:00";
+  r = post(body);
+  EXPECT_EQ(r.status, 400);
+  EXPECT_NE(r.body.find("ra: the right ascension is not understood (the minutes must be below 60)"),
+            std::string::npos)
+      << r.body;
+  body.erase("ra");
+  r = post(body);
+  EXPECT_NE(r.body.find("ra: missing (give ra as text"), std::string::npos) << r.body;
+}
+
 TEST_F(Serve, FailedRunsAndRefusedInputs) {
   start();
   json body = typical();
@@ -98,7 +150,7 @@ TEST_F(Serve, FailedRunsAndRefusedInputs) {
   auto r = post(body);  // the clock's day has no orbit file, or the period is refused
   ASSERT_EQ(r.status, 422);
   EXPECT_FALSE(json::parse(r.body)["error"].get<std::string>().empty());
-  for (const std::string name : {"a/b", "..", "x..y", "p%d", "a b"}) {
+  for (const std::string name : {"a/b", "..", "x..y", "p%d", "a b ", " ab", "a\tb", "a  b/"}) {
     body = typical(name);
     r = post(body);
     EXPECT_EQ(r.status, 400) << name;
