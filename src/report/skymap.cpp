@@ -34,6 +34,20 @@ void scale(double f, double& r, double& g, double& b) {
   b = 0.45 * (1 - f) + 0.1;
 }
 
+// Text in white with a dark outline, readable on every colour of the scale.
+void halo_text(cairo_t* cr, double u, double v, const std::string& text) {
+  cairo_new_path(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_move_to(cr, u, v);
+  cairo_text_path(cr, text.c_str());
+  cairo_set_line_width(cr, 3);
+  cairo_stroke(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_move_to(cr, u, v);
+  cairo_show_text(cr, text.c_str());
+  cairo_new_path(cr);
+}
+
 // The RA/Dec graticule: meridians every 2h, parallels every 30 deg, grey and thin, with the
 // hours along the equator and the declinations at the left edge.
 template <typename ToPage>
@@ -57,21 +71,21 @@ void draw_graticule(cairo_t* cr, const ToPage& to_page) {
     }
     cairo_stroke(cr);
   }
-  cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
   cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
   cairo_set_font_size(cr, 11);
   for (int h = 0; h < 24; h += 2) {
     double u, v;
-    to_page(h * 15.0, 0, u, v);
-    cairo_move_to(cr, u + 3, v - 3);
-    cairo_show_text(cr, strprintf("%dh", h).c_str());
+    to_page(h * 15.0 + (h == 12 ? -1e-6 : 0), 0, u, v);
+    halo_text(cr, h == 12 ? u + 4 : u + 3, v + 14, strprintf("%dh", h));
   }
+  cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
   for (int dec = -60; dec <= 60; dec += 30) {
     double u, v;
     to_page(180.0 - 1e-6, dec, u, v);  // the left edge
     cairo_move_to(cr, u - 34, v + 4);
     cairo_show_text(cr, strprintf("%+d\u00b0", dec).c_str());
   }
+  cairo_new_path(cr);
 }
 
 }  // namespace
@@ -197,6 +211,7 @@ void write_sky_picture(const std::string& path, int nside, const std::vector<dou
   auto dot = [&](double ra, double dec, double radius) {
     double u, v;
     to_page(ra, dec, u, v);
+    cairo_new_path(cr);
     cairo_arc(cr, u, v, radius, 0, 2 * kPi);
     cairo_fill(cr);
   };
@@ -223,19 +238,17 @@ void write_sky_picture(const std::string& path, int nside, const std::vector<dou
   for (const MarkedSource& m : p.marked) {
     double u, v;
     to_page(m.ra_deg, m.dec_deg, u, v);
+    cairo_new_path(cr);
     cairo_set_line_width(cr, 2);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_arc(cr, u, v, 5, 0, 2 * kPi);
     cairo_stroke(cr);
     const std::string label = strprintf("%s %.0f%%", m.name.c_str(), 100 * m.visible);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_move_to(cr, u + 8, v - 6);
-    cairo_text_path(cr, label.c_str());
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_move_to(cr, u + 8, v - 6);
-    cairo_show_text(cr, label.c_str());
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, label.c_str(), &ext);
+    // Labels near the right edge go to the left of their ring.
+    const double lu = u + 8 + ext.x_advance > kX0 + kMapW ? u - 8 - ext.x_advance : u + 8;
+    halo_text(cr, lu, v - 6, label);
   }
   // Titles and the colour bar.
   cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
