@@ -1,5 +1,6 @@
 #include "serve/fields.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -98,35 +99,58 @@ std::string position_token(const char* field, const std::string& text, bool ra,
 
 }  // namespace
 
-std::string request_text(const RunFields& f, const std::string& sid, FieldError* err) {
-  auto bad = [&](int status, const std::string& m) {
-    if (err) *err = {status, m};
-    return std::string();
+std::vector<FieldFault> field_faults(const RunFields& f) {
+  std::vector<FieldFault> out;
+  auto bad = [&](const char* field, int status, const std::string& m) {
+    out.push_back({field, {status, m}});
   };
-  if (!plain_name(f.user, 24)) return bad(400, "user: letters, digits and _ + - . only, 1 to 24");
-  if (const std::string m = name_fault(f.source); !m.empty()) return bad(400, m);
-  if (!plain_name(f.tag, 99)) return bad(400, "tag: letters, digits and _ + - . only, 1 to 99");
+  if (!plain_name(f.user, 24)) bad("user", 400, "user: letters, digits and _ + - . only, 1 to 24");
+  if (const std::string m = name_fault(f.source); !m.empty()) bad("source", 400, m);
   std::string fault;
   const std::string ra_token = position_token(f.ra_field, f.ra_deg, true, &fault);
-  if (ra_token.empty()) return bad(400, fault);
+  if (ra_token.empty()) bad(f.ra_field, 400, fault);
   const std::string dec_token = position_token(f.dec_field, f.dec_deg, false, &fault);
-  if (dec_token.empty()) return bad(400, fault);
+  if (dec_token.empty()) bad(f.dec_field, 400, fault);
+  std::string start, end;
+  if (!time_fields(f.start, start))
+    bad("start", 400, "start: the start is not a UTC time YYYY-MM-DDTHH:MM:SS[.mmm][Z]");
+  if (!time_fields(f.end, end))
+    bad("end", 400, "end: the end is not a UTC time YYYY-MM-DDTHH:MM:SS[.mmm][Z]");
   for (const auto& [name, v] : {std::pair<const char*, const std::string*>{"roll_sun", &f.roll_sun},
                                 {"neg_roll_sun", &f.neg_roll_sun},
                                 {"roll_moon", &f.roll_moon},
                                 {"roll_velocity", &f.roll_velocity},
                                 {"earth_margin", &f.earth_margin}})
     if (!number(*v))
-      return bad(400, std::string(name) + ": not a finite number of at most 24 characters");
-  const double ra = *driver::to_double(ra_token), dec = *driver::to_double(dec_token);
-  const driver::SourceFault where = driver::check_source({.ra_deg = ra, .dec_deg = dec});
-  if (where == driver::SourceFault::ra_range) return bad(422, range_message("Right Ascension", ra));
-  if (where == driver::SourceFault::dec_range) return bad(422, range_message("Declination", dec));
-  std::string start, end;
-  if (!time_fields(f.start, start))
-    return bad(400, "start: the start is not a UTC time YYYY-MM-DDTHH:MM:SS[.mmm][Z]");
-  if (!time_fields(f.end, end))
-    return bad(400, "end: the end is not a UTC time YYYY-MM-DDTHH:MM:SS[.mmm][Z]");
+      bad(name, 400, std::string(name) + ": not a finite number of at most 24 characters");
+  if (!plain_name(f.tag, 99)) bad("tag", 400, "tag: letters, digits and _ + - . only, 1 to 99");
+  // The range of the position: the batch program's rule and words (422) once it is a number.
+  if (!ra_token.empty() && !dec_token.empty()) {
+    const double ra = *driver::to_double(ra_token), dec = *driver::to_double(dec_token);
+    const driver::SourceFault where = driver::check_source({.ra_deg = ra, .dec_deg = dec});
+    if (where == driver::SourceFault::ra_range)
+      bad(f.ra_field, 422, range_message("Right Ascension", ra));
+    if (where == driver::SourceFault::dec_range)
+      bad(f.dec_field, 422, range_message("Declination", dec));
+  }
+  // 400 faults first: a malformed field is named before a refused value.
+  std::stable_sort(out.begin(), out.end(), [](const FieldFault& x, const FieldFault& y) {
+    return x.error.status < y.error.status;
+  });
+  return out;
+}
+
+std::string request_text(const RunFields& f, const std::string& sid, FieldError* err) {
+  const std::vector<FieldFault> faults = field_faults(f);
+  if (!faults.empty()) {
+    if (err) *err = faults.front().error;
+    return "";
+  }
+  std::string fault, start, end;
+  const std::string ra_token = position_token(f.ra_field, f.ra_deg, true, &fault);
+  const std::string dec_token = position_token(f.dec_field, f.dec_deg, false, &fault);
+  time_fields(f.start, start);
+  time_fields(f.end, end);
   return f.user + " " + driver::file_name_form(f.source) + " " + sid + " " + ra_token + " " +
          dec_token + " " + start + " " + end + " " + f.roll_sun + " " + f.neg_roll_sun + " " +
          f.roll_moon + " " + f.roll_velocity + " " + f.earth_margin + " " +
@@ -302,6 +326,17 @@ std::string get(const Form& form, const char* k, const std::string& d = "") {
   return it == form.end() ? d : it->second;
 }
 }  // namespace
+
+RunFields default_fields(std::time_t now) {
+  RunFields f;
+  const std::time_t day = now - now % 86400;
+  for (auto [slot, t] : {std::pair{&f.start, day}, std::pair{&f.end, day + 7 * 86400}}) {
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    *slot = strprintf("%04d-%02d-%02dT00:00:00", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+  }
+  return f;
+}
 
 RunFields form_fields(const Form& form) {
   RunFields f;

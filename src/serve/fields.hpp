@@ -9,6 +9,7 @@
 //   form_fields, query_fields  the fields of the browser form, of a catalogue/sky query
 #pragma once
 
+#include <ctime>
 #include <map>
 #include <string>
 #include <string_view>
@@ -50,7 +51,17 @@ struct FieldError {
   std::string message;
 };
 
-// The request text of the fields, or "" with *err set.
+// A fault of one field: the field's name (as the form and the API name it) and the error.
+struct FieldFault {
+  std::string field;
+  FieldError error;
+};
+
+// Every fault of the fields, each checked on its own, the malformed (400) before the
+// refused (422); empty when the fields form a request.
+std::vector<FieldFault> field_faults(const RunFields& f);
+
+// The request text of the fields, or "" with *err set to the first of field_faults.
 std::string request_text(const RunFields& f, const std::string& sid, FieldError* err);
 
 // Fills f from the API's JSON body; false with *err (400, naming the field) for a body that
@@ -66,6 +77,10 @@ bool url_decode(std::string_view in, std::string& out);
 
 // The pairs of an urlencoded text (the first of a repeated key); false for a bad escape.
 bool parse_form(std::string_view text, Form& out);
+
+// The fields of a new form at wall-clock time now: the period from today 00:00 UTC to seven
+// days later, the typical limits.
+RunFields default_fields(std::time_t now);
 
 // The fields of the browser form (a well-known source replaces the source fields).
 RunFields form_fields(const Form& form);

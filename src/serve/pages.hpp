@@ -4,6 +4,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,12 @@ namespace kv::serve {
 extern const char* const kStyleSheet;  // the text of /style.css
 
 std::string html(const std::string& s);
-// The run form, with the fields as given, an error above it ("" for none) and the form token.
-std::string form_page(const RunFields& f, const std::string& error, const std::string& token);
+// The run form, with the fields as given, an error above it ("" for none), the form token,
+// every field fault beside its field, and the yaw-Sun limit of the configuration shown
+// read-only (when known).
+std::string form_page(const RunFields& f, const std::string& error, const std::string& token,
+                      const std::vector<FieldFault>& faults = {},
+                      std::optional<double> yaw_sun = std::nullopt);
 // A run's result: totals, windows, plot and files (the PDF, made when first asked for).
 std::string result_page(const std::string& id, const nlohmann::ordered_json& doc,
                         const std::vector<std::string>& files);

@@ -2,12 +2,14 @@
 
 #include <openssl/rand.h>
 
+#include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "common/run_error.hpp"
 #include "common/types.hpp"
 #include "serve/fields.hpp"
+#include "serve/openapi.hpp"
 #include "serve/pages.hpp"
 
 namespace kv::serve {
@@ -145,6 +147,13 @@ void Routes::handle(const Request& req, Reply reply) {
                                   {"/api/v1/runs", true, &Routes::api_run},
                                   {"/api/v1/catalogues", true, &Routes::catalogue},
                                   {"/sky", true, &Routes::sky}};
+  if (p == "/api/v1/openapi.json") {
+    if (!get) return fail(405, "this address answers GET only");
+    Response r;
+    r.type = "application/json";
+    r.body = openapi_document();
+    return reply(r);
+  }
   if (p == "/" || p == "/style.css" || p == "/sky") {
     if (get) {
       if (p == "/style.css") {
@@ -153,7 +162,9 @@ void Routes::handle(const Request& req, Reply reply) {
         r.body = kStyleSheet;
         return reply(r);
       }
-      return reply(page(200, p == "/" ? form_page({}, "", token_) : sky_form_page(token_, "")));
+      return reply(page(200, p == "/" ? form_page(default_fields(std::time(nullptr)), "", token_,
+                                                  {}, runs_.yaw_sun_limit())
+                                      : sky_form_page(token_, "")));
     }
     if (p != "/sky") return fail(405, "this address answers GET only");
   }
@@ -175,9 +186,10 @@ void Routes::run_form(const Request& req, Reply reply) {
   if (!form_ok(req, form))
     return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
   const RunFields f = form_fields(form);
-  FieldError err;
-  const std::string text = request_text(f, kSid, &err);
-  if (text.empty()) return reply(page(err.status, form_page(f, err.message, token_)));
+  if (const std::vector<FieldFault> faults = field_faults(f); !faults.empty())
+    return reply(
+        page(faults.front().error.status, form_page(f, "", token_, faults, runs_.yaw_sun_limit())));
+  const std::string text = request_text(f, kSid, nullptr);
   const std::string token = token_;
   BatchInput in = batch_input(f, kRunOptions);
   const auto a = runs_.submit_run(

@@ -133,6 +133,17 @@ int system_fault(const std::string& m) {
 
 }  // namespace
 
+std::optional<double> Runs::yaw_sun_limit() const {
+  RunContext ctx;
+  ctx.sid = kSid;
+  try {
+    driver::read_config(lim_.data, ctx);
+  } catch (const RunError&) {
+    return std::nullopt;
+  }
+  return ctx.ywsvlim;
+}
+
 bool Runs::id_ok(const std::string& id) {
   if (id.size() != 32) return false;
   for (char c : id)

@@ -61,6 +61,8 @@ class Runs {
   std::vector<std::string> files(const std::string& id) const;
   std::filesystem::path path(const std::string& id) const { return root_ / id; }
   std::uint64_t disk_bytes() const;
+  // The yaw-Sun limit of the data folder's configuration, degrees (nullopt when unreadable).
+  std::optional<double> yaw_sun_limit() const;
 
   void close();      // refuses further jobs
   void wait_idle();  // until no job is queued or running

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "serve/fields.hpp"
 #include "serve/serve_fixture.hpp"
 
 namespace kv::test {
@@ -141,6 +142,70 @@ TEST_F(Serve, TimesWithZonesSexagesimalPositionsAndNamesWithBlanks) {
   body.erase("ra");
   r = post(body);
   EXPECT_NE(r.body.find("ra: missing (give ra as text"), std::string::npos) << r.body;
+}
+
+// The OpenAPI description names every key the API takes and every API address the server
+// answers; each address it names is answered (not 404) by its method.
+TEST_F(Serve, OpenApiDescribesEveryRouteAndField) {
+  start();
+  const HttpReply r = get("/api/v1/openapi.json");
+  ASSERT_EQ(r.status, 200);
+  const json doc = json::parse(r.body);
+  EXPECT_EQ(doc["openapi"].get<std::string>().rfind("3.", 0), 0u);
+  const json& props = doc["components"]["schemas"]["Run"]["properties"];
+  for (const std::string& key : serve::api_keys()) {
+    SCOPED_TRACE(key);
+    const json& p =
+        key.rfind("limits.", 0) == 0 ? props["limits"]["properties"][key.substr(7)] : props[key];
+    ASSERT_TRUE(p.is_object());
+    EXPECT_FALSE(p["description"].get<std::string>().empty());
+  }
+  EXPECT_EQ(props.size() + props["limits"]["properties"].size(), serve::api_keys().size());
+  const std::string id(32, 'a');
+  const std::pair<const char*, const char*> kRoutes[] = {{"/api/v1/runs", "post"},
+                                                         {"/api/v1/runs/{id}", "get"},
+                                                         {"/api/v1/runs/{id}/files/{name}", "get"},
+                                                         {"/api/v1/catalogues", "post"},
+                                                         {"/api/v1/openapi.json", "get"}};
+  EXPECT_EQ(doc["paths"].size(), std::size(kRoutes));
+  for (const auto& [path, method] : kRoutes) {
+    SCOPED_TRACE(path);
+    EXPECT_TRUE(doc["paths"][path].contains(method));
+    std::string target = path;
+    if (const auto at = target.find("{id}"); at != std::string::npos) target.replace(at, 4, id);
+    if (const auto at = target.find("{name}"); at != std::string::npos) target.replace(at, 6, "x");
+    const std::string m = method == std::string("get") ? "GET" : "POST";
+    const HttpReply answer =
+        m == "GET" ? get(target) : http_call(port_, m, target, "", "text/plain");
+    // An unknown run id is a 404 of the run, not of the address: its body says so.
+    EXPECT_TRUE(answer.status != 404 || answer.body.find("no such run") != std::string::npos)
+        << answer.status << answer.body;
+    EXPECT_NE(answer.status, 405);
+  }
+}
+
+// The form: the period filled in, every limit explained, the yaw-Sun limit read-only, and
+// every field fault beside its field at once.
+TEST_F(Serve, FormExplainsItselfAndShowsEveryFaultAtOnce) {
+  start();
+  HttpReply r = get("/");
+  ASSERT_EQ(r.status, 200);
+  EXPECT_NE(r.body.find("name=\"start\" value=\"20"), std::string::npos);
+  EXPECT_NE(r.body.find("T00:00:00\""), std::string::npos);
+  EXPECT_NE(r.body.find("the angle between the roll axis and the Moon must be more than this"),
+            std::string::npos);
+  EXPECT_NE(r.body.find("id=\"yaw_sun\" value=\"45\" readonly"), std::string::npos) << r.body;
+  const std::string form =
+      "user=ann&source=a%2Fb&ra=05%3A61%3A00&dec=22&start=2024-03-10&"
+      "end=2024-03-12T00:00:00Z&roll_sun=x&neg_roll_sun=45&roll_moon=10&"
+      "roll_velocity=10&earth_margin=5&tag=w&form_token=" +
+      token();
+  r = http_call(port_, "POST", "/runs", form, "application/x-www-form-urlencoded");
+  EXPECT_EQ(r.status, 400);
+  for (const char* field : {"source", "ra", "start", "roll_sun"})
+    EXPECT_NE(r.body.find(std::string("id=\"") + field + "-error\""), std::string::npos) << field;
+  for (const char* field : {"user", "dec", "end", "neg_roll_sun"})
+    EXPECT_EQ(r.body.find(std::string("id=\"") + field + "-error\""), std::string::npos) << field;
 }
 
 TEST_F(Serve, FailedRunsAndRefusedInputs) {
