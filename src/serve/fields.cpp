@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <tuple>
 
@@ -326,6 +327,23 @@ std::string get(const Form& form, const char* k, const std::string& d = "") {
   return it == form.end() ? d : it->second;
 }
 }  // namespace
+
+double period_days(const RunFields& f) {
+  std::time_t t[2] = {0, 0};
+  const std::string* texts[2] = {&f.start, &f.end};
+  for (int k = 0; k < 2; ++k) {
+    std::string fields;
+    if (!time_fields(*texts[k], fields)) return 0;
+    std::tm tm{};
+    int ms = 0;
+    std::sscanf(fields.c_str(), "%d %d %d %d %d %d %d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &ms);
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    t[k] = timegm(&tm);
+  }
+  return static_cast<double>(t[1] - t[0]) / 86400;
+}
 
 RunFields default_fields(std::time_t now) {
   RunFields f;

@@ -78,6 +78,11 @@ bool url_decode(std::string_view in, std::string& out);
 // The pairs of an urlencoded text (the first of a repeated key); false for a bad escape.
 bool parse_form(std::string_view text, Form& out);
 
+// Days from the start to the end of the fields (0 when either time is malformed).
+double period_days(const RunFields& f);
+// Runs over this many days are long runs: answered at once, their page refreshing itself.
+inline constexpr double kLongRunDays = 30;
+
 // The fields of a new form at wall-clock time now: the period from today 00:00 UTC to seven
 // days later, the typical limits.
 RunFields default_fields(std::time_t now);

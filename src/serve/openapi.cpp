@@ -94,6 +94,10 @@ std::string openapi_document() {
         {"content", {{"application/json", {{"schema", {{"$ref", "#/components/schemas/Run"}}}}}}}}},
       {"responses",
        {{"201", doc_response},
+        {"202",
+         {{"description",
+           "a long run (over 30 days) was queued: Location names its address, where GET tells "
+           "its state"}}},
         {"400", error_response("a field is malformed: the message names it")},
         {"413", error_response("the body is over 1 MB")},
         {"415", error_response("the body is not application/json")},
@@ -103,7 +107,9 @@ std::string openapi_document() {
         {"504", error_response("the run was stopped at its time limit")},
         {"507", error_response("the disk budget is used up")}}}};
   paths["/api/v1/runs/{id}"]["get"] = {
-      {"summary", "a run's status and document"},
+      {"summary",
+       "a run's state (queued, running, done or failed) and, "
+       "once done, its document"},
       {"parameters", {id_parameter()}},
       {"responses", {{"200", doc_response}, {"404", error_response("no such run")}}}};
   paths["/api/v1/runs/{id}/files/{name}"]["get"] = {

@@ -136,7 +136,8 @@ std::string form_page(const RunFields& f, const std::string& error, const std::s
       "rows=\"3\" cols=\"72\">" +
       html(f.tle) +
       "</textarea></p><p><button type=\"submit\">Compute</button></p></form>"
-      "<p><a href=\"/sky\">sky map of a period</a></p></body></html>";
+      "<p><a href=\"/catalogue\">a whole catalogue</a> &middot; <a href=\"/sky\">sky map of a "
+      "period</a></p></body></html>";
   return page;
 }
 
@@ -175,14 +176,65 @@ std::string result_page(const std::string& id, const json& doc,
   return p;
 }
 
-std::string sky_form_page(const std::string& token, const std::string& error) {
+namespace {
+
+// The period and the five limits of a catalogue or sky-map form, each explained.
+std::string period_and_limits(const RunFields& f) {
+  return input("start", "start (UTC)", f.start, "YYYY-MM-DDTHH:MM:SS, Z allowed") +
+         input("end", "end (UTC)", f.end, "at most 400 days after the start") +
+         input("roll_sun", "roll-Sun limit", f.roll_sun, kLimitHelp[0]) +
+         input("neg_roll_sun", "negative roll-Sun limit", f.neg_roll_sun, kLimitHelp[1]) +
+         input("roll_moon", "roll-Moon limit", f.roll_moon, kLimitHelp[2]) +
+         input("roll_velocity", "roll-velocity limit", f.roll_velocity, kLimitHelp[3]) +
+         input("earth_margin", "Earth-limb margin", f.earth_margin, kLimitHelp[4]);
+}
+
+}  // namespace
+
+std::string sky_form_page(const std::string& token, const std::string& error, const RunFields& f) {
   std::string p = head("kelvis sky map") + "<h1>Sky map of a period</h1>";
   if (!error.empty()) p += "<p class=\"err\">The run failed: " + html(error) + "</p>";
-  p += "<form method=\"post\" action=\"/sky\">" + token_input(token) +
-       input("start", "start (UTC, YYYY-MM-DDTHH:MM:SS)", "") + input("end", "end (UTC)", "") +
-       input("nside", "NSIDE (1, 2, 4, 8 or 16)", "8") +
-       "<p><button type=\"submit\">Compute</button></p></form></body></html>";
+  p += "<form method=\"post\" action=\"/sky\">" + token_input(token) + period_and_limits(f) +
+       input("nside", "NSIDE (1, 2, 4, 8 or 16)", "8",
+             "HEALPix resolution: 12 NSIDE\u00b2 pixels, each a source") +
+       "<p><button type=\"submit\">Compute</button></p></form>"
+       "<p><a href=\"/\">one source</a></p></body></html>";
   return p;
+}
+
+std::string catalogue_form_page(const std::string& token, const std::string& error,
+                                const RunFields& f, const std::string& csv) {
+  std::string p = head("kelvis catalogue") + "<h1>A whole catalogue</h1>";
+  if (!error.empty()) p += "<p class=\"err\">The run failed: " + html(error) + "</p>";
+  p += "<form method=\"post\" action=\"/catalogue\">" + token_input(token) +
+       "<p><label for=\"csv\">catalogue (CSV)</label><br><textarea id=\"csv\" name=\"csv\" "
+       "rows=\"8\" cols=\"72\">" +
+       html(csv.empty() ? "name,ra,dec\nCyg X-1,19:58:21.68,+35:12:05.8\ncrab,83.633,22.0145\n"
+                        : csv) +
+       "</textarea><br><small class=\"help\">a header naming name, ra and dec (any letter case; "
+       "source or target, ra_deg or ra_hms, dec_deg or dec_dms), then one source a line; "
+       "positions in degrees, hours (5.5755h) or sexagesimal</small></p>" +
+       period_and_limits(f) +
+       "<p><button type=\"submit\">Compute</button></p></form>"
+       "<p><a href=\"/\">one source</a></p></body></html>";
+  return p;
+}
+
+std::string pending_page(const std::string& id, const std::string& state) {
+  return strprintf(
+             "<!doctype html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+             "content=\"3\"><title>kelvis run %s</title><link rel=\"stylesheet\" "
+             "href=\"/style.css\"></head><body>",
+             state.c_str()) +
+         "<h1>The run is " + html(state) + "</h1><p id=\"state\">" + html(state) +
+         "</p><p>This page looks again every 3 seconds until the result is there (run " + html(id) +
+         ").</p></body></html>";
+}
+
+std::string catalogue_page(const std::string& id, const std::vector<std::string>& files) {
+  std::string p = head("kelvis catalogue") + "<h1>Catalogue</h1><ul id=\"files\">";
+  for (const std::string& f : files) p += "<li>" + file_link(id, f) + "</li>";
+  return p + "</ul><p><a href=\"/catalogue\">another catalogue</a></p></body></html>";
 }
 
 std::string sky_page(const std::string& id, const std::vector<std::string>& files) {

@@ -3,6 +3,7 @@
 // style comes from the server's own /style.css.
 #pragma once
 
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -24,7 +25,16 @@ std::string form_page(const RunFields& f, const std::string& error, const std::s
 // A run's result: totals, windows, plot and files (the PDF, made when first asked for).
 std::string result_page(const std::string& id, const nlohmann::ordered_json& doc,
                         const std::vector<std::string>& files);
-std::string sky_form_page(const std::string& token, const std::string& error);
+// The sky-map and catalogue forms, with the period and limits of f (and the CSV text).
+std::string sky_form_page(const std::string& token, const std::string& error,
+                          const RunFields& f = default_fields(std::time(nullptr)));
+std::string catalogue_form_page(const std::string& token, const std::string& error,
+                                const RunFields& f, const std::string& csv);
+// The page of a long run not yet ended: its state, refreshed every 3 s (meta refresh, no
+// script).
+std::string pending_page(const std::string& id, const std::string& state);
+// The page of an ended catalogue run: its files.
+std::string catalogue_page(const std::string& id, const std::vector<std::string>& files);
 std::string sky_page(const std::string& id, const std::vector<std::string>& files);
 std::string error_page(int status, const std::string& message);
 

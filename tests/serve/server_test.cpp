@@ -2,7 +2,9 @@
 // run unreachable from another, names refused, the body limit and the run time limit.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
 #include "serve/fields.hpp"
@@ -68,6 +70,20 @@ TEST_F(Serve, ARunWithAnElementSetAndOneWithABadChecksum) {
   EXPECT_NE(r.body.find("checksum"), std::string::npos) << r.body;
 }
 
+// The page of a long run at `where`, fetched again (as its meta refresh does) until it no
+// longer says that the run is queued or running.
+std::string ended_page(int port, const std::string& where) {
+  std::string body;
+  for (int k = 0; k < 600; ++k) {
+    const HttpReply r = http_call(port, "GET", where);
+    body = r.body;
+    if (body.find("http-equiv=\"refresh\"") == std::string::npos) return body;
+    EXPECT_NE(body.find("id=\"state\""), std::string::npos);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return body;
+}
+
 TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   start();
   const Epoch today = today_utc();
@@ -87,9 +103,45 @@ TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
                            "&end=" + iso_day(addtim(today, 86400));
   const char* kForm = "application/x-www-form-urlencoded";
   r = http_call(port_, "POST", "/sky", form + "&nside=1", kForm);
-  ASSERT_EQ(r.status, 200) << r.body;
-  EXPECT_NE(r.body.find("<img id=\"skymap\""), std::string::npos);
+  ASSERT_EQ(r.status, 303) << r.body;
+  EXPECT_NE(ended_page(port_, r.header("Location")).find("<img id=\"skymap\""), std::string::npos);
   EXPECT_EQ(http_call(port_, "POST", "/sky", form + "&nside=3", kForm).status, 400);
+  // The catalogue form: a pasted CSV with a sexagesimal row and a name with a blank.
+  r = http_call(port_, "POST", "/catalogue",
+                form + "&csv=" + "Name%2CRA%2CDec%0ACyg+X-1%2C19%3A58%3A21.6%2C%2B35%3A12%3A00%0A",
+                kForm);
+  ASSERT_EQ(r.status, 303) << r.body;
+  const std::string page = ended_page(port_, r.header("Location"));
+  EXPECT_NE(page.find("<ul id=\"files\">"), std::string::npos) << page;
+  EXPECT_NE(page.find("catalogue_"), std::string::npos) << page;
+}
+
+// A long run through the API: 202 with its address at once; its GET tells the state until
+// the document is there.
+TEST_F(Serve, ALongRunAnswersAtOnceAndTellsItsState) {
+  start();
+  const Epoch today = today_utc();
+  install(today, today);
+  json body = typical();
+  body["start"] = iso_day(today);
+  body["end"] = iso_day(addtim(today, 31 * 86400.0));
+  auto r = post(body);
+  ASSERT_EQ(r.status, 202) << r.body;
+  const std::string where = r.header("Location");
+  EXPECT_EQ(where, "/api/v1/runs/" + json::parse(r.body)["run_id"].get<std::string>());
+  std::set<std::string> seen;
+  for (int k = 0; k < 600; ++k) {
+    r = get(where);
+    ASSERT_EQ(r.status, 200) << r.body;
+    const std::string state = json::parse(r.body)["state"];
+    seen.insert(state);
+    if (state == "done" || state == "failed") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(json::parse(r.body)["state"], "done") << r.body;
+  EXPECT_EQ(json::parse(r.body)["request"]["source"]["name"], "crab");
+  for (const std::string& s : seen)
+    EXPECT_TRUE(s == "queued" || s == "running" || s == "done") << s;
 }
 
 // Inputs as astronomers write them: a time with Z or +00:00, a sexagesimal position, a
