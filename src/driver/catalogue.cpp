@@ -3,18 +3,20 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
-#include <set>
 
 #include "common/parallel.hpp"
 #include "common/run_error.hpp"
 #include "driver/config.hpp"
+#include "driver/coordinates.hpp"
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
@@ -34,10 +36,60 @@ namespace {
 
 constexpr int kMaxListedRows = 20;
 
-// Why a catalogue row is bad, or "" when it is sound.
-std::string row_fault(const std::vector<std::string>& f, std::set<std::string>& names) {
+// The columns of a catalogue, from its header line.
+struct Columns {
+  int name = -1, ra = -1, dec = -1;
+  bool ra_hours = false;  // ra_hms: a bare number is refused (it would be read as degrees)
+};
+
+// The accepted headers, in any letter case, and the column each names.
+constexpr struct {
+  const char* header;
+  int Columns::*column;
+} kHeaders[] = {{"name", &Columns::name}, {"source", &Columns::name}, {"target", &Columns::name},
+                {"ra", &Columns::ra},     {"ra_deg", &Columns::ra},   {"ra_hms", &Columns::ra},
+                {"dec", &Columns::dec},   {"dec_deg", &Columns::dec}, {"dec_dms", &Columns::dec}};
+
+constexpr const char* kHeaderWords =
+    "the header names three columns: name (or source, target), ra (or ra_deg, ra_hms) and dec "
+    "(or dec_deg, dec_dms), in any letter case and order";
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The columns of a header line, or a fault in words.
+std::string read_header(const std::vector<std::string>& f, Columns& cols) {
+  if (f.size() != 3) return strprintf("%zu headers instead of 3; %s", f.size(), kHeaderWords);
+  for (int k = 0; k < 3; ++k) {
+    const std::string h = lower(f[static_cast<std::size_t>(k)]);
+    int Columns::*column = nullptr;
+    for (const auto& a : kHeaders)
+      if (h == a.header) column = a.column;
+    if (!column)
+      return strprintf("header \"%s\" is not known; %s",
+                       shown(f[static_cast<std::size_t>(k)]).c_str(), kHeaderWords);
+    if (cols.*column >= 0)
+      return strprintf("header \"%s\" names a column twice; %s", shown(h).c_str(), kHeaderWords);
+    cols.*column = k;
+    if (h == "ra_hms") cols.ra_hours = true;
+  }
+  return "";
+}
+
+// The names already read: each name and its file-name form, with the line of each.
+struct SeenNames {
+  std::map<std::string, int> names, files;
+};
+
+// Why a catalogue row is bad, or "" when it is sound; the source read into src.
+std::string row_fault(const std::vector<std::string>& f, const Columns& cols, SeenNames& seen,
+                      CatalogueSource& src) {
   if (f.size() != 3) return strprintf("%zu fields instead of 3", f.size());
-  const std::string& name = f[0];
+  const std::string& name = f[static_cast<std::size_t>(cols.name)];
+  const std::string& ra_text = f[static_cast<std::size_t>(cols.ra)];
+  const std::string& dec_text = f[static_cast<std::size_t>(cols.dec)];
   switch (check_source({.name = name})) {
     case SourceFault::name_empty:
       return "the name is empty";
@@ -46,21 +98,38 @@ std::string row_fault(const std::vector<std::string>& f, std::set<std::string>& 
     case SourceFault::none:
       break;
     default:
-      return strprintf("name \"%s\" holds '/', a blank or a control character",
-                       shown(name).c_str());
+      return strprintf("name \"%s\" holds '/' or a control character", shown(name).c_str());
   }
-  const auto ra = to_double(f[1]), dec = to_double(f[2]);
-  if (!ra) return strprintf("right ascension \"%s\" is not a number", shown(f[1]).c_str());
-  if (!dec) return strprintf("declination \"%s\" is not a number", shown(f[2]).c_str());
-  const SourceFault where = check_source({.ra_deg = *ra, .dec_deg = *dec});
+  const Angle ra = parse_ra(ra_text), dec = parse_dec(dec_text);
+  if (ra.form == AngleForm::bad)
+    return strprintf("right ascension \"%s\": %s", shown(ra_text).c_str(), ra.fault.c_str());
+  if (cols.ra_hours && ra.form == AngleForm::degrees)
+    return strprintf(
+        "right ascension \"%s\" under ra_hms is a bare number (write 5.5755h or "
+        "05:34:31.94)",
+        shown(ra_text).c_str());
+  if (dec.form == AngleForm::bad)
+    return strprintf("declination \"%s\": %s", shown(dec_text).c_str(), dec.fault.c_str());
+  const SourceFault where = check_source({.ra_deg = ra.deg, .dec_deg = dec.deg});
   if (where == SourceFault::ra_range)
-    return strprintf("right ascension %f is outside 0 to 360", *ra);
+    return strprintf("right ascension %f is outside 0 to 360", ra.deg);
   if (where == SourceFault::dec_range)
-    return strprintf("declination %f is outside -90 to 90", *dec);
-  if (!names.insert(name).second) return strprintf("name \"%s\" is listed before", name.c_str());
+    return strprintf("declination %f is outside -90 to 90", dec.deg);
+  if (const auto it = seen.names.find(name); it != seen.names.end())
+    return strprintf("name \"%s\" is listed before (line %d)", name.c_str(), it->second);
+  const std::string file = file_name_form(name);
+  if (const auto it = seen.files.find(file); it != seen.files.end())
+    return strprintf("name \"%s\" has the file name %s of the name on line %d", name.c_str(),
+                     file.c_str(), it->second);
+  seen.names.emplace(name, src.line);
+  seen.files.emplace(file, src.line);
+  src.name = name;
+  src.ra_deg = ra.deg;
+  src.dec_deg = dec.deg;
   return "";
 }
 
+// The fields of a line, each without the blanks around it.
 std::vector<std::string> split(const std::string& line) {
   std::vector<std::string> f(1);
   for (char c : line) {
@@ -69,6 +138,10 @@ std::vector<std::string> split(const std::string& line) {
     } else {
       f.back() += c;
     }
+  }
+  for (std::string& s : f) {
+    const std::size_t a = s.find_first_not_of(" \t");
+    s = a == std::string::npos ? "" : s.substr(a, s.find_last_not_of(" \t") - a + 1);
   }
   return f;
 }
@@ -130,26 +203,32 @@ std::vector<CatalogueSource> read_catalogue(const std::string& path) {
 std::vector<CatalogueSource> read_catalogue(std::istream& in, const std::string& path) {
   std::vector<CatalogueSource> out;
   std::vector<std::string> faults;
-  std::set<std::string> names;
+  SeenNames seen;
+  Columns cols;
   bool header = false;
   int n = 0;
   for (std::string line; std::getline(in, line);) {
     ++n;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
+    const std::vector<std::string> f = split(line);
     if (!header) {
-      if (line != "name,ra_deg,dec_deg")
-        faults.push_back(strprintf("line %d: the header must be name,ra_deg,dec_deg", n));
       header = true;
+      const std::string fault = read_header(f, cols);
+      if (!fault.empty()) {
+        faults.push_back(strprintf("line %d: %s", n, fault.c_str()));
+        break;
+      }
       continue;
     }
-    const std::vector<std::string> f = split(line);
-    const std::string fault = row_fault(f, names);
+    CatalogueSource src;
+    src.line = n;
+    const std::string fault = row_fault(f, cols, seen, src);
     if (!fault.empty()) {
       faults.push_back(strprintf("line %d: %s", n, fault.c_str()));
       continue;
     }
-    out.push_back({f[0], *to_double(f[1]), *to_double(f[2]), n});
+    out.push_back(src);
   }
   if (faults.empty() && out.empty()) faults.push_back("no source is listed");
   if (!faults.empty()) {
@@ -228,9 +307,12 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
 
 int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
   try {
-    const std::vector<CatalogueSource> sources =
+    std::vector<CatalogueSource> sources =
         shard_of(opt.sky_nside > 0 ? sky_sources(opt.sky_nside) : read_catalogue(opt.catalogue),
                  opt.shard_k, opt.shard_n);
+    // The overlay's sources (pixel -1) join the first shard of a sky map.
+    if (!opt.overlay.empty() && opt.shard_k == 0)
+      for (const CatalogueSource& o : read_catalogue(opt.overlay)) sources.push_back(o);
     RunContext base;
     const std::vector<report::CatalogueRow> rows = compute_catalogue(in, now, opt, sources, base);
     report::write_catalogue_csv(summary_name(base, opt, ".csv"), rows);

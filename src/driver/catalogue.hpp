@@ -22,11 +22,14 @@ struct CatalogueSource {
   int pixel = -1;  // HEALPix pixel number (RING scheme) of a sky-map source
 };
 
-// Reads "name,ra_deg,dec_deg" rows after the header line `name,ra_deg,dec_deg`; lines
-// starting with '#' and empty lines are skipped. Each row is checked as the request checks
-// a source (name of at most 24 characters without '/' or control characters, right
-// ascension 0 to 360, declination -90 to 90) and names must be unique. Throws RunError
-// listing up to 20 bad rows with their line numbers.
+// Reads a CSV catalogue: a header line naming the three columns (name, ra, dec in any
+// letter case and order; aliases source and target, ra_deg and ra_hms, dec_deg and dec_dms),
+// then one source a line; lines starting with '#' and empty lines are skipped, blanks around
+// a field are dropped. Positions in any form of parse_ra and parse_dec (under ra_hms a bare
+// number is refused). Each row is checked by the source rules (name of at most 24 characters
+// without '/' or control characters, blanks inside only; right ascension 0 to 360,
+// declination -90 to 90); names and their file-name forms must be unique. Throws RunError
+// listing up to 20 bad rows (or the bad header) with their line numbers.
 std::vector<CatalogueSource> read_catalogue(const std::string& path);
 // The same from a stream, named `path` in the messages.
 std::vector<CatalogueSource> read_catalogue(std::istream& in, const std::string& path);

@@ -39,6 +39,7 @@
 #include "common/out_file.hpp"
 #include "common/tables.hpp"
 #include "common/types.hpp"
+#include "driver/source_check.hpp"
 #include "orbit/orbit.hpp"
 #include "orbit/tle.hpp"
 #include "view/attitude.hpp"
@@ -114,7 +115,7 @@ struct RunShared : RequestPart,
 
 // The source: name, position (degrees) and direction.
 struct SourcePart {
-  std::string celnm;
+  std::string celnm;  // as written, for display (a catalogue name may hold blanks)
   double rasource = 0, decsource = 0;
   Vec3 fc1{};
 };
@@ -140,8 +141,9 @@ struct RunContext : RunShared, SourcePart, OutputPart, SourceResults {
   int inderr = 0;
   int threads = 0;  // threads of the computation; 0: all cores
 
-  // Run suffix: user name, source name, run tag, "_", satellite id.
-  std::string suffix() const { return usrnm + celnm + rndnum + "_" + sid; }
+  // Run suffix: user name, source name (its file-name form: blanks as '_'), run tag, "_",
+  // satellite id.
+  std::string suffix() const { return usrnm + driver::file_name_form(celnm) + rndnum + "_" + sid; }
 };
 
 }  // namespace kv

@@ -111,15 +111,19 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
       ->type_name("classic|precise")
       ->transform(CLI::CheckedTransformer(
           std::map<std::string, Model>{{"classic", Model::classic}, {"precise", Model::precise}}));
+  app.add_option("--source-name", opt.source_name,
+                 "the source's name as reports and documents show it, which may hold blanks "
+                 "(\"Cyg X-1\"); the request's source name must be its file-name form, blanks "
+                 "as _ (Cyg_X-1)")
+      ->type_name("NAME");
   app.add_flag("--no-pdf", opt.no_pdf,
                "join the reports into view<suffix>.txt but make no PostScript or PDF (for a "
                "caller that converts later)");
-  auto* catalogue =
-      app.add_option("--catalogue", opt.catalogue,
-                     "run the request for every source of a CSV catalogue (header "
-                     "name,ra_deg,dec_deg; the request's own source is not used): writes "
-                     "catalogue_<suffix>.csv, one summary row per source")
-          ->type_name("FILE");
+  auto* catalogue = app.add_option("--catalogue", opt.catalogue,
+                                   "run the request for every source of a CSV catalogue (header "
+                                   "name,ra,dec; the request's own source is not used): writes "
+                                   "catalogue_<suffix>.csv, one summary row per source")
+                        ->type_name("FILE");
   app.add_option(
          "--reports", opt.reports,
          "with --catalogue or --sky-map: every source's text reports, named as its single run "
@@ -145,6 +149,10 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                    ? std::string()
                    : "not a power of two from 1 to 256";
       });
+  auto* overlay = app.add_option("--overlay", opt.overlay,
+                                 "with --sky-map: a catalogue CSV whose sources are marked and "
+                                 "named on the picture and added to the summary")
+                      ->type_name("FILE");
   std::string shard;
   app.add_option(
          "--shard", shard,
@@ -196,6 +204,10 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
     return 2;
   }
   opt.serve = serve->parsed();
+  if (overlay->count() > 0 && opt.sky_nside == 0) {
+    std::cerr << "kelvis: --overlay needs --sky-map (kelvis --help shows the usage)\n";
+    return 2;
+  }
   if (!now.empty()) opt.now = parse_utc(now);
   if (!shard.empty()) std::sscanf(shard.c_str(), "%d/%d", &opt.shard_k, &opt.shard_n);
   const bool many = !opt.catalogue.empty() || opt.sky_nside > 0;

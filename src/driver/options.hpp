@@ -18,6 +18,7 @@ struct RunOptions {
   int shard_k = 0, shard_n = 1;
   bool no_pdf = false;  // join the reports but make no PostScript or PDF
   int sky_nside = 0;
+  std::string overlay;  // --sky-map: catalogue CSV of sources marked on the picture
   // kelvis serve: the web page and JSON API.
   bool serve = false;
   std::string listen = "127.0.0.1:8080", data = ".";
@@ -25,6 +26,7 @@ struct RunOptions {
   double run_timeout_s = 120, keep_hours = 24;
   double max_disk_mb = 1024;  // disk for the server's run folders
   std::string plot;           // path of the plot, .pdf, .png or .svg ("" for none)
+  std::string source_name;    // the source's name as shown (may hold blanks; "" for the token)
   std::string tle;  // two-line element file: the orbit instead of the orbit files ("" for none)
   Model model = Model::classic;  // the model set of every run
 };

@@ -12,8 +12,10 @@
 #include "driver/outputs.hpp"
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
+#include "driver/source_check.hpp"
 #include "driver/steps.hpp"
 #include "driver/tle_file.hpp"
+#include "driver/tokens.hpp"
 #include "ephem/ephem.hpp"
 #include "orbit/orbit.hpp"
 #include "report/json.hpp"
@@ -46,6 +48,25 @@ void report_failure(RunContext& ctx, const RunError& err) {
   if (!err.log.empty()) ctx.loginp.write_quietly(err.log);
   std::fprintf(stderr, "kelvis: %s\n", failure_line(err).c_str());
   std::fflush(stderr);
+}
+
+// --source-name: the name shown for the request's source, whose file-name form the request
+// holds.
+void apply_source_name(RunContext& ctx, const std::string& name) {
+  if (name.empty()) return;
+  const SourceFault f = check_source({.name = name});
+  std::string m;
+  if (f != SourceFault::none) {
+    m = strprintf("--source-name \"%s\": %s", shown(name).c_str(), source_rule(f));
+  } else if (file_name_form(name) != ctx.celnm) {
+    m = strprintf("--source-name \"%s\": its file-name form %s is not the request's source %s",
+                  shown(name).c_str(), shown(file_name_form(name)).c_str(),
+                  shown(ctx.celnm).c_str());
+  } else {
+    ctx.celnm = name;
+    return;
+  }
+  fail(RunError("", m + "\n", m + "\n"), m);
 }
 
 }  // namespace
@@ -160,6 +181,7 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
   take_options(ctx, opt);
   try {
     setup(in, now, ctx);
+    apply_source_name(ctx, opt.source_name);
     for (const std::string& w : tle_warnings(ctx))
       std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
     detect(ctx);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/run_error.hpp"
+#include "driver/orbit_file.hpp"
 #include "ephem/ephem.hpp"
 #include "ephem/precise.hpp"
 #include "report/skymap.hpp"
@@ -26,13 +27,33 @@ void write_sky_map(const RunContext& base, const RunOptions& opt,
   const std::size_t npix = 12 * static_cast<std::size_t>(opt.sky_nside) * opt.sky_nside;
   std::vector<double> vis(npix, 0.0), view(npix, 0.0);
   const double minutes = base.tdurs / 60;
+  report::SkyPicture p;
   for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (sources[i].pixel < 0) {  // an overlay source
+      p.marked.push_back({sources[i].name, sources[i].ra_deg, sources[i].dec_deg,
+                          std::min(1.0, rows[i].visibility_min / minutes)});
+      continue;
+    }
     const auto k = static_cast<std::size_t>(sources[i].pixel);
     vis[k] = std::min(1.0, rows[i].visibility_min / minutes);
     view[k] = std::min(1.0, rows[i].view_windows_min / minutes);
   }
-  report::write_fits_map(summary_name(base, opt, ".fits"), opt.sky_nside, vis, view);
-  report::SkyPicture p;
+  report::SkyMapRun run;
+  // FITS dates carry no zone letter (TIMESYS says UTC).
+  run.date_beg = report::iso8601(base.istusr);
+  run.date_end = report::iso8601(base.ietusr);
+  for (std::string* d : {&run.date_beg, &run.date_end})
+    if (d->ends_with('Z')) d->pop_back();
+  run.roll_sun = base.rosvlim;
+  run.neg_roll_sun = base.nrosvlim;
+  run.roll_moon = base.romlim;
+  run.roll_velocity = base.rovellim;
+  run.earth_margin = base.thetainp;
+  run.yaw_sun = base.ywsvlim;
+  run.orbit_file = base.tle_file.empty() ? base.orbfnm : base.tle_file;
+  run.orbit_sha256 = sha256_hex(run.orbit_file);
+  run.version = version_text();
+  report::write_fits_map(summary_name(base, opt, ".fits"), opt.sky_nside, vis, view, run);
   p.title = strprintf("Where %s can look: %s to %s UTC", base.sid.c_str(),
                       report::iso8601(base.istusr).c_str(), report::iso8601(base.ietusr).c_str());
   p.subtitle = strprintf(

@@ -10,7 +10,8 @@ namespace {
 constexpr SourceRule kRules[] = {
     {SourceFault::name_empty, "the name is empty"},
     {SourceFault::name_too_long, "the name is longer than 24 characters"},
-    {SourceFault::name_bad_char, "the name holds '/', a blank or a control character"},
+    {SourceFault::name_bad_char, "the name holds '/' or a control character"},
+    {SourceFault::name_blank_end, "the name starts or ends with a blank"},
     {SourceFault::name_not_plain,
      "the name holds other than letters, digits and _ + - ., or \"..\""},
     {SourceFault::ra_range, "the right ascension is outside 0 to 360 degrees"},
@@ -27,9 +28,11 @@ bool breaks(SourceFault f, const SourceFields& s) {
     case SourceFault::name_bad_char:
       for (char c : n) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == ' ' || u < 0x20 || u == 0x7f) return true;
+        if (c == '/' || u < 0x20 || u == 0x7f) return true;
       }
       return false;
+    case SourceFault::name_blank_end:
+      return !n.empty() && (n.front() == ' ' || n.back() == ' ');
     case SourceFault::name_not_plain:
       if (!s.plain_name) return false;
       for (char c : n)
@@ -57,6 +60,13 @@ SourceFault check_source(const SourceFields& s) {
   for (const SourceRule& r : kRules)
     if (breaks(r.fault, s)) return r.fault;
   return SourceFault::none;
+}
+
+std::string file_name_form(std::string_view name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c == ' ') c = '_';
+  return s;
 }
 
 const char* source_rule(SourceFault f) {

@@ -1,10 +1,15 @@
 // check_source -- the rules a source of a request, a catalogue row or a web form must keep:
 // its name, right ascension and declination. One table holds the rules; each caller words the
 // fault in its own messages.
+//
+//   check_source    the first rule that the fields break
+//   source_rule     a rule in words
+//   file_name_form  the form of a source name used in file names
 #pragma once
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kv::driver {
@@ -13,7 +18,8 @@ enum class SourceFault {
   none,
   name_empty,      // the name is empty
   name_too_long,   // longer than kMaxSourceName characters
-  name_bad_char,   // holds '/', a blank or a control character
+  name_bad_char,   // holds '/' or a control character
+  name_blank_end,  // starts or ends with a blank
   name_not_plain,  // (plain names) holds other than letters, digits and _ + - ., or ".."
   ra_range,        // right ascension outside 0 to 360 degrees
   dec_range,       // declination outside -90 to 90 degrees
@@ -42,5 +48,10 @@ SourceFault check_source(const SourceFields& s);
 
 // The rule in words ("" for SourceFault::none).
 const char* source_rule(SourceFault f);
+
+// Given:    name  a source name that keeps the rules (it may hold blanks: "Cyg X-1")
+// Returned: the name as file names and run suffixes hold it: every blank replaced by '_'
+//           ("Cyg_X-1"); a name without blanks is returned as it is
+std::string file_name_form(std::string_view name);
 
 }  // namespace kv::driver

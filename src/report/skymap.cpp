@@ -4,6 +4,7 @@
 #include <fitsio.h>
 #include <healpix_cxx/healpix_base.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -33,13 +34,68 @@ void scale(double f, double& r, double& g, double& b) {
   b = 0.45 * (1 - f) + 0.1;
 }
 
-// Mollweide position (x, y in [-2, 2] x [-1, 1]) of a direction; right ascension grows to
-// the left, as on the sky.
+// Text in white with a dark outline, readable on every colour of the scale.
+void halo_text(cairo_t* cr, double u, double v, const std::string& text) {
+  cairo_new_path(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_move_to(cr, u, v);
+  cairo_text_path(cr, text.c_str());
+  cairo_set_line_width(cr, 3);
+  cairo_stroke(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_move_to(cr, u, v);
+  cairo_show_text(cr, text.c_str());
+  cairo_new_path(cr);
+}
+
+// The RA/Dec graticule: meridians every 2h, parallels every 30 deg, grey and thin, with the
+// hours along the equator and the declinations at the left edge.
+template <typename ToPage>
+void draw_graticule(cairo_t* cr, const ToPage& to_page) {
+  cairo_set_source_rgba(cr, 0.85, 0.85, 0.85, 0.7);
+  cairo_set_line_width(cr, 0.8);
+  for (int h = 0; h < 24; h += 2) {
+    for (int k = 0; k <= 180; ++k) {
+      double u, v;
+      to_page(h * 15.0 + (h == 12 ? 1e-9 : 0), -90.0 + k, u, v);
+      k == 0 ? cairo_move_to(cr, u, v) : cairo_line_to(cr, u, v);
+    }
+    cairo_stroke(cr);
+  }
+  for (int dec = -60; dec <= 60; dec += 30) {
+    for (int k = 0; k <= 360; ++k) {
+      double u, v;
+      // from just left of 12h through 0h to just right of 12h, one sweep across the picture
+      to_page(std::fmod(180 + 1e-9 + k * (360 - 2e-9) / 360 + 360, 360), dec, u, v);
+      k == 0 ? cairo_move_to(cr, u, v) : cairo_line_to(cr, u, v);
+    }
+    cairo_stroke(cr);
+  }
+  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+  cairo_set_font_size(cr, 11);
+  for (int h = 0; h < 24; h += 2) {
+    double u, v;
+    to_page(h * 15.0 + (h == 12 ? -1e-6 : 0), 0, u, v);
+    halo_text(cr, h == 12 ? u + 4 : u + 3, v + 14, strprintf("%dh", h));
+  }
+  cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+  for (int dec = -60; dec <= 60; dec += 30) {
+    double u, v;
+    to_page(180.0 - 1e-6, dec, u, v);  // the left edge
+    cairo_move_to(cr, u - 34, v + 4);
+    cairo_show_text(cr, strprintf("%+d\u00b0", dec).c_str());
+  }
+  cairo_new_path(cr);
+}
+
+}  // namespace
+
 void mollweide(double ra_deg, double dec_deg, double& x, double& y) {
-  double lon = std::remainder(ra_deg - 180, 360) * kDeg;
+  double lon = std::remainder(ra_deg, 360) * kDeg;
   const double lat = dec_deg * kDeg;
   double t = lat;
-  for (int k = 0; k < 50; ++k) {
+  // note: at the poles the Newton step divides by zero; there the auxiliary angle is lat.
+  for (int k = 0; k < 50 && std::fabs(lat) < kPi / 2 - 1e-12; ++k) {
     const double d = (2 * t + std::sin(2 * t) - kPi * std::sin(lat)) / (2 + 2 * std::cos(2 * t));
     t -= d;
     if (std::fabs(d) < 1e-12) break;
@@ -49,7 +105,15 @@ void mollweide(double ra_deg, double dec_deg, double& x, double& y) {
   y = std::sin(t);
 }
 
-}  // namespace
+std::pair<double, double> galactic_to_equatorial(double l_deg, double b_deg) {
+  constexpr double kPoleRa = 192.85948, kPoleDec = 27.12825, kNcpL = 122.93192;  // degrees
+  const double b = b_deg * kDeg, dl = (kNcpL - l_deg) * kDeg, pd = kPoleDec * kDeg;
+  const double sin_dec = std::sin(b) * std::sin(pd) + std::cos(b) * std::cos(pd) * std::cos(dl);
+  const double y = std::cos(b) * std::sin(dl);
+  const double x = std::sin(b) * std::cos(pd) - std::cos(b) * std::sin(pd) * std::cos(dl);
+  const double ra = std::fmod(kPoleRa + std::atan2(y, x) / kDeg + 720, 360);
+  return {ra, std::asin(std::clamp(sin_dec, -1.0, 1.0)) / kDeg};
+}
 
 std::vector<std::pair<double, double>> healpix_centres(int nside) {
   const Healpix_Base base = ring(nside);
@@ -62,7 +126,7 @@ std::vector<std::pair<double, double>> healpix_centres(int nside) {
 }
 
 void write_fits_map(const std::string& path, int nside, const std::vector<double>& visibility,
-                    const std::vector<double>& view) {
+                    const std::vector<double>& view, const SkyMapRun& run) {
   std::remove(path.c_str());
   fitsfile* f = nullptr;
   int status = 0;
@@ -86,6 +150,22 @@ void write_fits_map(const std::string& path, int nside, const std::vector<double
   key("OBJECT", "FULLSKY", "full sky map");
   fits_write_key(f, TLONG, "FIRSTPIX", &first, "first pixel number", &status);
   fits_write_key(f, TLONG, "LASTPIX", &last, "last pixel number", &status);
+  key("DATE-BEG", run.date_beg.c_str(), "start of the period");
+  key("DATE-END", run.date_end.c_str(), "end of the period");
+  key("TIMESYS", "UTC", "time scale of DATE-BEG and DATE-END");
+  const std::pair<const char*, double> limits[] = {
+      {"ROLLSUN", run.roll_sun},      {"NROLLSUN", run.neg_roll_sun}, {"ROLLMOON", run.roll_moon},
+      {"ROLLVEL", run.roll_velocity}, {"EARTHMRG", run.earth_margin}, {"YAWSUN", run.yaw_sun}};
+  const char* limit_words[] = {"[deg] roll-Sun limit",    "[deg] negative-roll-Sun limit",
+                               "[deg] roll-Moon limit",   "[deg] roll-velocity limit",
+                               "[deg] Earth-limb margin", "[deg] yaw-Sun limit (configuration)"};
+  for (std::size_t k = 0; k < std::size(limits); ++k) {
+    double v = limits[k].second;
+    fits_write_key(f, TDOUBLE, limits[k].first, &v, limit_words[k], &status);
+  }
+  fits_write_key_longstr(f, "ORBFILE", run.orbit_file.c_str(), "orbit file used", &status);
+  key("ORBSHA", run.orbit_sha256.c_str(), "SHA-256 of the orbit file");
+  fits_write_key_longstr(f, "KVVERS", run.version.c_str(), "kelvis version", &status);
   std::vector<float> col(visibility.begin(), visibility.end());
   fits_write_col(f, TFLOAT, 1, 1, 1, n, col.data(), &status);
   col.assign(view.begin(), view.end());
@@ -112,8 +192,8 @@ void write_sky_picture(const std::string& path, int nside, const std::vector<dou
       if (x * x / 4 + y * y > 1) continue;
       const double t = std::asin(y);
       const double lat = std::asin((2 * t + std::sin(2 * t)) / kPi);
-      const double lon = -kPi * x / (2 * std::cos(t));
-      const double ra = std::fmod(lon / kDeg + 180 + 360, 360);
+      const double lon = -kPi * x / (2 * std::cos(t));  // 0h at the centre, RA to the left
+      const double ra = std::fmod(lon / kDeg + 360, 360);
       const int pix = base.ang2pix(pointing((90 - lat / kDeg) * kDeg, ra * kDeg));
       double r, g, b;
       scale(visibility[static_cast<std::size_t>(pix)], r, g, b);
@@ -128,25 +208,47 @@ void write_sky_picture(const std::string& path, int nside, const std::vector<dou
     u = kX0 + (x + 2) / 4 * kMapW;
     v = kY0 + (1 - y) / 2 * kMapH;
   };
-  // The ecliptic, dashed.
+  auto dot = [&](double ra, double dec, double radius) {
+    double u, v;
+    to_page(ra, dec, u, v);
+    cairo_new_path(cr);
+    cairo_arc(cr, u, v, radius, 0, 2 * kPi);
+    cairo_fill(cr);
+  };
+  draw_graticule(cr, to_page);
+  // The ecliptic (white dots) and the galactic plane (magenta dots).
   cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_set_line_width(cr, 1.5);
   for (double l = 0; l < 360; l += 2) {
     const double ra =
         std::atan2(std::sin(l * kDeg) * std::cos(kObliquity * kDeg), std::cos(l * kDeg)) / kDeg;
     const double dec = std::asin(std::sin(l * kDeg) * std::sin(kObliquity * kDeg)) / kDeg;
-    double u, v;
-    to_page(std::fmod(ra + 360, 360), dec, u, v);
-    cairo_arc(cr, u, v, 1.2, 0, 2 * kPi);
-    cairo_fill(cr);
+    dot(std::fmod(ra + 360, 360), dec, 1.2);
+  }
+  cairo_set_source_rgb(cr, 0.9, 0.2, 0.9);
+  for (double l = 0; l < 360; l += 2) {
+    const auto [ra, dec] = galactic_to_equatorial(l, 0);
+    dot(ra, dec, 1.4);
   }
   // The Sun's track over the period.
   cairo_set_source_rgb(cr, 0.95, 0.25, 0.1);
-  for (const auto& [ra, dec] : p.sun_track) {
+  for (const auto& [ra, dec] : p.sun_track) dot(ra, dec, 4);
+  // The marked sources: a ring and the name with the visible fraction.
+  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+  cairo_set_font_size(cr, 12);
+  for (const MarkedSource& m : p.marked) {
     double u, v;
-    to_page(ra, dec, u, v);
-    cairo_arc(cr, u, v, 4, 0, 2 * kPi);
-    cairo_fill(cr);
+    to_page(m.ra_deg, m.dec_deg, u, v);
+    cairo_new_path(cr);
+    cairo_set_line_width(cr, 2);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_arc(cr, u, v, 5, 0, 2 * kPi);
+    cairo_stroke(cr);
+    const std::string label = strprintf("%s %.0f%%", m.name.c_str(), 100 * m.visible);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, label.c_str(), &ext);
+    // Labels near the right edge go to the left of their ring.
+    const double lu = u + 8 + ext.x_advance > kX0 + kMapW ? u - 8 - ext.x_advance : u + 8;
+    halo_text(cr, lu, v - 6, label);
   }
   // Titles and the colour bar.
   cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
@@ -172,9 +274,15 @@ void write_sky_picture(const std::string& path, int nside, const std::vector<dou
     cairo_show_text(cr, strprintf("%.2f", k / 4.0).c_str());
   }
   cairo_move_to(cr, 400, bar_y - 8);
+  cairo_show_text(cr, "fraction of the period visible");
+  cairo_move_to(cr, 30, bar_y + 58);
   cairo_show_text(cr,
-                  "fraction of the period visible (white dots: ecliptic; red: the Sun over the "
-                  "period; RA grows to the left, 0h at the edges)");
+                  "Equatorial (J2000) Mollweide, as healpy draws it: RA 0h at the centre, growing "
+                  "to the left. Grey lines: RA every 2h, Dec every 30 deg.");
+  cairo_move_to(cr, 30, bar_y + 78);
+  cairo_show_text(cr,
+                  "White dots: ecliptic; magenta: galactic plane; red: the Sun over the period; "
+                  "rings: the overlay's sources with their visible fraction.");
   cairo_destroy(cr);
   const cairo_status_t st = cairo_surface_write_to_png(s.get(), path.c_str());
   if (st != CAIRO_STATUS_SUCCESS) {

@@ -9,6 +9,7 @@
 //   form_fields, query_fields  the fields of the browser form, of a catalogue/sky query
 #pragma once
 
+#include <ctime>
 #include <map>
 #include <string>
 #include <string_view>
@@ -21,9 +22,13 @@ using Form = std::map<std::string, std::string>;
 
 // The fields of a run as the form and the API give them.
 struct RunFields {
-  std::string user, source, tag;
-  std::string ra_deg, dec_deg;  // numbers as text
-  std::string start, end;       // UTC, YYYY-MM-DDTHH:MM:SS[.mmm]
+  std::string user, tag;
+  std::string source;               // as shown: may hold blanks ("Cyg X-1")
+  std::string ra_deg, dec_deg;      // right ascension and declination as written, in any form of
+                                    // driver::parse_ra and parse_dec
+  const char* ra_field = "ra_deg";  // the field names of the position, for messages
+  const char* dec_field = "dec_deg";
+  std::string start, end;  // UTC, YYYY-MM-DDTHH:MM:SS[.mmm]
   std::string roll_sun = "45", neg_roll_sun = "45", roll_moon = "10", roll_velocity = "10",
               earth_margin = "5";
   bool angle_file = false;
@@ -31,8 +36,9 @@ struct RunFields {
   std::string model = "classic";  // the model set: "classic" or "precise"
 };
 
-// The batch options and the upload of a run's fields: --model, and --tle with the set stored
-// in the run's folder as "orbit.tle" when the fields carry one.
+// The batch options and the upload of a run's fields: --model; --source-name for a source
+// name with blanks (the request holds its file-name form); --tle with the set stored in the
+// run's folder as "orbit.tle" when the fields carry one.
 struct BatchInput {
   std::vector<std::string> options;
   std::pair<std::string, std::string> upload;  // file name and content ("" for none)
@@ -46,18 +52,41 @@ struct FieldError {
   std::string message;
 };
 
-// The request text of the fields, or "" with *err set.
+// A fault of one field: the field's name (as the form and the API name it) and the error.
+struct FieldFault {
+  std::string field;
+  FieldError error;
+};
+
+// Every fault of the fields, each checked on its own, the malformed (400) before the
+// refused (422); empty when the fields form a request.
+std::vector<FieldFault> field_faults(const RunFields& f);
+
+// The request text of the fields, or "" with *err set to the first of field_faults.
 std::string request_text(const RunFields& f, const std::string& sid, FieldError* err);
 
 // Fills f from the API's JSON body; false with *err (400, naming the field) for a body that
-// is not a JSON object, an unknown key or a value of the wrong type.
+// is not a JSON object, an unknown key or a value of the wrong type. The position is "ra" and
+// "dec" as text in any form of the coordinate parser, or "ra_deg" and "dec_deg" as numbers.
 bool fields_from_json(const std::string& body, RunFields& f, FieldError* err);
+
+// Every key the API's body may hold, the limits as "limits.<key>".
+std::vector<std::string> api_keys();
 
 // Decodes %XX and '+'; false for a bad escape or a NUL.
 bool url_decode(std::string_view in, std::string& out);
 
 // The pairs of an urlencoded text (the first of a repeated key); false for a bad escape.
 bool parse_form(std::string_view text, Form& out);
+
+// Days from the start to the end of the fields (0 when either time is malformed).
+double period_days(const RunFields& f);
+// Runs over this many days are long runs: answered at once, their page refreshing itself.
+inline constexpr double kLongRunDays = 30;
+
+// The fields of a new form at wall-clock time now: the period from today 00:00 UTC to seven
+// days later, the typical limits.
+RunFields default_fields(std::time_t now);
 
 // The fields of the browser form (a well-known source replaces the source fields).
 RunFields form_fields(const Form& form);

@@ -10,7 +10,7 @@ const char* const kStyleSheet =
     "body{font-family:sans-serif;max-width:1100px;margin:2em auto;color:#222}\n"
     "label{display:inline-block;width:14em}input{margin:.2em}table{border-collapse:collapse}\n"
     "td,th{border:1px solid #ccc;padding:.2em .6em}.err{color:#a00;font-weight:bold}\n"
-    "img{max-width:100%}\n";
+    "img{max-width:100%}.help{color:#555}\n";
 
 std::string html(const std::string& s) {
   std::string o;
@@ -47,11 +47,36 @@ std::string head(const char* title) {
       title);
 }
 
-// A field of the form, its value shown back (at most 40 characters of it).
-std::string input(const char* name, const char* label, const std::string& value) {
-  return strprintf("<p><label for=\"%s\">%s</label><input id=\"%s\" name=\"%s\" value=\"%s\"></p>",
-                   name, label, name, name, html(value.substr(0, 40)).c_str());
+// A field of the form, its value shown back (at most 40 characters of it), a line saying
+// what it means ("" for none) and its fault beside it ("" for none).
+std::string input(const char* name, const char* label, const std::string& value,
+                  const char* help = "", const std::string& fault = "") {
+  std::string p = strprintf(
+      "<p><label for=\"%s\">%s</label><input id=\"%s\" name=\"%s\" value=\"%s\"%s>", name, label,
+      name, name, html(value.substr(0, 40)).c_str(), fault.empty() ? "" : " aria-invalid=\"true\"");
+  if (!fault.empty())
+    p += " <span class=\"err\" id=\"" + std::string(name) + "-error\">" + html(fault) + "</span>";
+  if (*help) p += strprintf("<br><small class=\"help\">%s</small>", help);
+  return p + "</p>";
 }
+
+// The fault of a field among faults ("" for none).
+std::string fault_of(const std::vector<FieldFault>& faults, const char* field) {
+  for (const FieldFault& f : faults)
+    if (f.field == field) return f.error.message;
+  return "";
+}
+
+// What each limit means: the angle, between what, and the rule.
+constexpr const char* kLimitHelp[] = {
+    "degrees: the angle between the roll axis (pointed at the source) and the Sun must be more "
+    "than this",
+    "degrees: the angle between the negative roll axis and the Sun must be more than this",
+    "degrees: the angle between the roll axis and the Moon must be more than this",
+    "degrees: the angle between the roll axis and the orbital velocity must be more than this",
+    "degrees: the Earth's disc seen from the satellite, widened by this angle, hides the source "
+    "(occultation)",
+};
 
 std::string token_input(const std::string& token) {
   return "<input type=\"hidden\" name=\"form_token\" value=\"" + html(token) + "\">";
@@ -63,38 +88,61 @@ std::string file_link(const std::string& id, const std::string& f) {
 
 }  // namespace
 
-std::string form_page(const RunFields& f, const std::string& error, const std::string& token) {
+std::string form_page(const RunFields& f, const std::string& error, const std::string& token,
+                      const std::vector<FieldFault>& faults, std::optional<double> yaw_sun) {
   std::string known =
       "<p><label for=\"known\">or a well-known source</label><select "
       "id=\"known\" name=\"known\"><option value=\"\">(the fields above)</option>";
   for (const Known& k : kKnown) known += strprintf("<option>%s</option>", k.name);
   known += "</select></p>";
   std::string page = head("kelvis") + "<h1>When can KELVORIN observe a source?</h1>";
-  if (!error.empty()) page += "<p class=\"err\">The run failed: " + html(error) + "</p>";
-  page += "<form method=\"post\" action=\"/runs\">" + token_input(token) +
-          input("user", "user", f.user) + input("source", "source name", f.source) +
-          input("ra_deg", "RA (deg)", f.ra_deg) + input("dec_deg", "Dec (deg)", f.dec_deg) + known +
-          input("start", "start (UTC, YYYY-MM-DDTHH:MM:SS)", f.start) +
-          input("end", "end (UTC)", f.end) + input("roll_sun", "roll-Sun limit", f.roll_sun) +
-          input("neg_roll_sun", "negative roll-Sun limit", f.neg_roll_sun) +
-          input("roll_moon", "roll-Moon limit", f.roll_moon) +
-          input("roll_velocity", "roll-velocity limit", f.roll_velocity) +
-          input("earth_margin", "Earth-limb margin", f.earth_margin) +
-          input("tag", "run tag", f.tag.empty() ? "web" : f.tag) +
-          "<p><label for=\"angle_file\">attitude angles every minute</label>"
-          "<input type=\"checkbox\" id=\"angle_file\" name=\"angle_file\"" +
-          (f.angle_file ? " checked" : "") +
-          "></p><p><label for=\"model\">model set</label><select id=\"model\" name=\"model\">"
-          "<option value=\"classic\">classic (the stored reports' analytic models)</option>"
-          "<option value=\"precise\"" +
-          (f.model == "precise" ? " selected" : "") +
-          ">precise (catalogue coordinates, ERFA Sun and Moon seen from the satellite)</option>"
-          "</select></p><p><label for=\"tle\">orbit as a two-line element set (optional; "
-          "instead of the server's orbit files)</label><br><textarea id=\"tle\" name=\"tle\" "
-          "rows=\"3\" cols=\"72\">" +
-          html(f.tle) +
-          "</textarea></p><p><button type=\"submit\">Compute</button></p></form>"
-          "<p><a href=\"/sky\">sky map of a period</a></p></body></html>";
+  if (!faults.empty()) {
+    page += "<p class=\"err\">Please correct the fields marked below.</p>";
+  } else if (!error.empty()) {
+    page += "<p class=\"err\">The run failed: " + html(error) + "</p>";
+  }
+  auto field = [&](const char* name, const char* label, const std::string& value,
+                   const char* help = "") {
+    return input(name, label, value, help, fault_of(faults, name));
+  };
+  const std::string yaw =
+      yaw_sun ? strprintf(
+                    "<p><label for=\"yaw_sun\">yaw-Sun limit</label><input id=\"yaw_sun\" "
+                    "value=\"%g\" readonly><br><small class=\"help\">degrees, set by the "
+                    "server's configuration: the angle between the yaw axis and the Sun "
+                    "must be more than this</small></p>",
+                    *yaw_sun)
+              : "";
+  page +=
+      "<form method=\"post\" action=\"/runs\">" + token_input(token) +
+      field("user", "user", f.user) +
+      field("source", "source name", f.source, "blanks allowed (Cyg X-1); files use _ for them") +
+      field("ra", "right ascension", f.ra_deg,
+            "degrees (83.633), hours (5.5755h), 05:34:31.94 or 05h34m31.94s") +
+      field("dec", "declination", f.dec_deg, "degrees (22.0145), +22:00:52.2 or 22d00m52.2s") +
+      known + field("start", "start (UTC)", f.start, "YYYY-MM-DDTHH:MM:SS, Z allowed") +
+      field("end", "end (UTC)", f.end, "at most 400 days after the start") +
+      field("roll_sun", "roll-Sun limit", f.roll_sun, kLimitHelp[0]) +
+      field("neg_roll_sun", "negative roll-Sun limit", f.neg_roll_sun, kLimitHelp[1]) +
+      field("roll_moon", "roll-Moon limit", f.roll_moon, kLimitHelp[2]) +
+      field("roll_velocity", "roll-velocity limit", f.roll_velocity, kLimitHelp[3]) +
+      field("earth_margin", "Earth-limb margin", f.earth_margin, kLimitHelp[4]) + yaw +
+      field("tag", "run tag", f.tag.empty() ? "web" : f.tag) +
+      "<p><label for=\"angle_file\">attitude angles every minute</label>"
+      "<input type=\"checkbox\" id=\"angle_file\" name=\"angle_file\"" +
+      (f.angle_file ? " checked" : "") +
+      "></p><p><label for=\"model\">model set</label><select id=\"model\" name=\"model\">"
+      "<option value=\"classic\">classic (the stored reports' analytic models)</option>"
+      "<option value=\"precise\"" +
+      (f.model == "precise" ? " selected" : "") +
+      ">precise (catalogue coordinates, ERFA Sun and Moon seen from the satellite)</option>"
+      "</select></p><p><label for=\"tle\">orbit as a two-line element set (optional; "
+      "instead of the server's orbit files)</label><br><textarea id=\"tle\" name=\"tle\" "
+      "rows=\"3\" cols=\"72\">" +
+      html(f.tle) +
+      "</textarea></p><p><button type=\"submit\">Compute</button></p></form>"
+      "<p><a href=\"/catalogue\">a whole catalogue</a> &middot; <a href=\"/sky\">sky map of a "
+      "period</a></p></body></html>";
   return page;
 }
 
@@ -133,14 +181,65 @@ std::string result_page(const std::string& id, const json& doc,
   return p;
 }
 
-std::string sky_form_page(const std::string& token, const std::string& error) {
+namespace {
+
+// The period and the five limits of a catalogue or sky-map form, each explained.
+std::string period_and_limits(const RunFields& f) {
+  return input("start", "start (UTC)", f.start, "YYYY-MM-DDTHH:MM:SS, Z allowed") +
+         input("end", "end (UTC)", f.end, "at most 400 days after the start") +
+         input("roll_sun", "roll-Sun limit", f.roll_sun, kLimitHelp[0]) +
+         input("neg_roll_sun", "negative roll-Sun limit", f.neg_roll_sun, kLimitHelp[1]) +
+         input("roll_moon", "roll-Moon limit", f.roll_moon, kLimitHelp[2]) +
+         input("roll_velocity", "roll-velocity limit", f.roll_velocity, kLimitHelp[3]) +
+         input("earth_margin", "Earth-limb margin", f.earth_margin, kLimitHelp[4]);
+}
+
+}  // namespace
+
+std::string sky_form_page(const std::string& token, const std::string& error, const RunFields& f) {
   std::string p = head("kelvis sky map") + "<h1>Sky map of a period</h1>";
   if (!error.empty()) p += "<p class=\"err\">The run failed: " + html(error) + "</p>";
-  p += "<form method=\"post\" action=\"/sky\">" + token_input(token) +
-       input("start", "start (UTC, YYYY-MM-DDTHH:MM:SS)", "") + input("end", "end (UTC)", "") +
-       input("nside", "NSIDE (1, 2, 4, 8 or 16)", "8") +
-       "<p><button type=\"submit\">Compute</button></p></form></body></html>";
+  p += "<form method=\"post\" action=\"/sky\">" + token_input(token) + period_and_limits(f) +
+       input("nside", "NSIDE (1, 2, 4, 8 or 16)", "8",
+             "HEALPix resolution: 12 NSIDE\u00b2 pixels, each a source") +
+       "<p><button type=\"submit\">Compute</button></p></form>"
+       "<p><a href=\"/\">one source</a></p></body></html>";
   return p;
+}
+
+std::string catalogue_form_page(const std::string& token, const std::string& error,
+                                const RunFields& f, const std::string& csv) {
+  std::string p = head("kelvis catalogue") + "<h1>A whole catalogue</h1>";
+  if (!error.empty()) p += "<p class=\"err\">The run failed: " + html(error) + "</p>";
+  p += "<form method=\"post\" action=\"/catalogue\">" + token_input(token) +
+       "<p><label for=\"csv\">catalogue (CSV)</label><br><textarea id=\"csv\" name=\"csv\" "
+       "rows=\"8\" cols=\"72\">" +
+       html(csv.empty() ? "name,ra,dec\nCyg X-1,19:58:21.68,+35:12:05.8\ncrab,83.633,22.0145\n"
+                        : csv) +
+       "</textarea><br><small class=\"help\">a header naming name, ra and dec (any letter case; "
+       "source or target, ra_deg or ra_hms, dec_deg or dec_dms), then one source a line; "
+       "positions in degrees, hours (5.5755h) or sexagesimal</small></p>" +
+       period_and_limits(f) +
+       "<p><button type=\"submit\">Compute</button></p></form>"
+       "<p><a href=\"/\">one source</a></p></body></html>";
+  return p;
+}
+
+std::string pending_page(const std::string& id, const std::string& state) {
+  return strprintf(
+             "<!doctype html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+             "content=\"3\"><title>kelvis run %s</title><link rel=\"stylesheet\" "
+             "href=\"/style.css\"></head><body>",
+             state.c_str()) +
+         "<h1>The run is " + html(state) + "</h1><p id=\"state\">" + html(state) +
+         "</p><p>This page looks again every 3 seconds until the result is there (run " + html(id) +
+         ").</p></body></html>";
+}
+
+std::string catalogue_page(const std::string& id, const std::vector<std::string>& files) {
+  std::string p = head("kelvis catalogue") + "<h1>Catalogue</h1><ul id=\"files\">";
+  for (const std::string& f : files) p += "<li>" + file_link(id, f) + "</li>";
+  return p + "</ul><p><a href=\"/catalogue\">another catalogue</a></p></body></html>";
 }
 
 std::string sky_page(const std::string& id, const std::vector<std::string>& files) {

@@ -2,12 +2,14 @@
 
 #include <openssl/rand.h>
 
+#include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "common/run_error.hpp"
 #include "common/types.hpp"
 #include "serve/fields.hpp"
+#include "serve/openapi.hpp"
 #include "serve/pages.hpp"
 
 namespace kv::serve {
@@ -92,6 +94,15 @@ bool loopback(const std::string& host) {
 
 }  // namespace
 
+namespace {
+// A period over kLongRunDays that the batch program may accept (at most 400 days) makes a
+// long run; a longer one is refused at once by the batch program's own check.
+bool long_run(const RunFields& f) {
+  const double days = period_days(f);
+  return days > kLongRunDays && days <= 400;
+}
+}  // namespace
+
 Routes::Routes(Runs& runs, std::string host)
     : runs_(runs), host_(std::move(host)), token_(random_token()) {}
 
@@ -144,7 +155,18 @@ void Routes::handle(const Request& req, Reply reply) {
   static const Route kRoutes[] = {{"/runs", true, &Routes::run_form},
                                   {"/api/v1/runs", true, &Routes::api_run},
                                   {"/api/v1/catalogues", true, &Routes::catalogue},
-                                  {"/sky", true, &Routes::sky}};
+                                  {"/sky", true, &Routes::sky},
+                                  {"/catalogue", true, &Routes::catalogue_form}};
+  if (p == "/catalogue" && get)
+    return reply(
+        page(200, catalogue_form_page(token_, "", default_fields(std::time(nullptr)), "")));
+  if (p == "/api/v1/openapi.json") {
+    if (!get) return fail(405, "this address answers GET only");
+    Response r;
+    r.type = "application/json";
+    r.body = openapi_document();
+    return reply(r);
+  }
   if (p == "/" || p == "/style.css" || p == "/sky") {
     if (get) {
       if (p == "/style.css") {
@@ -153,7 +175,9 @@ void Routes::handle(const Request& req, Reply reply) {
         r.body = kStyleSheet;
         return reply(r);
       }
-      return reply(page(200, p == "/" ? form_page({}, "", token_) : sky_form_page(token_, "")));
+      return reply(page(200, p == "/" ? form_page(default_fields(std::time(nullptr)), "", token_,
+                                                  {}, runs_.yaw_sun_limit())
+                                      : sky_form_page(token_, "")));
     }
     if (p != "/sky") return fail(405, "this address answers GET only");
   }
@@ -175,11 +199,14 @@ void Routes::run_form(const Request& req, Reply reply) {
   if (!form_ok(req, form))
     return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
   const RunFields f = form_fields(form);
-  FieldError err;
-  const std::string text = request_text(f, kSid, &err);
-  if (text.empty()) return reply(page(err.status, form_page(f, err.message, token_)));
+  if (const std::vector<FieldFault> faults = field_faults(f); !faults.empty())
+    return reply(
+        page(faults.front().error.status, form_page(f, "", token_, faults, runs_.yaw_sun_limit())));
+  const std::string text = request_text(f, kSid, nullptr);
   const std::string token = token_;
   BatchInput in = batch_input(f, kRunOptions);
+  if (long_run(f))
+    return reply(long_run_answer(text, std::move(in.options), std::move(in.upload), false));
   const auto a = runs_.submit_run(
       text, std::move(in.options), std::move(in.upload), [reply, f, token](const JobResult& r) {
         if (r.status == 201) {
@@ -222,6 +249,8 @@ void Routes::api_run(const Request& req, Reply reply) {
   if (text.empty()) return reply(json_error(err.status, err.message));
   Runs* runs = &runs_;
   BatchInput in = batch_input(f, kRunOptions);
+  if (long_run(f))
+    return reply(long_run_answer(text, std::move(in.options), std::move(in.upload), true));
   const auto a = runs_.submit_run(
       text, std::move(in.options), std::move(in.upload), [reply, runs](const JobResult& r) {
         reply(r.id.empty() ? with_status(json_error(r.status, r.message), r.status)
@@ -231,16 +260,54 @@ void Routes::api_run(const Request& req, Reply reply) {
 }
 
 void Routes::api_run_get(const std::string& id, Reply reply) {
+  const std::string state = runs_.state(id);
+  if (state == "queued" || state == "running") {
+    Response res;
+    res.type = "application/json";
+    res.body = json{{"run_id", id}, {"state", state}}.dump() + "\n";
+    return reply(res);
+  }
   const auto r = runs_.record(id);
   if (!r) return reply(json_error(404, "no such run"));
-  reply(run_document(runs_.path(id), *r, 200));
+  Response res = run_document(runs_.path(id), *r, 200);
+  if (json body = json::parse(res.body, nullptr, false); body.is_object()) {
+    body["state"] = r->status == 201 ? "done" : "failed";
+    res.body = body.dump(2) + "\n";
+  }
+  reply(res);
+}
+
+// A long run: queued at once, answered with its page (303 to it) or, for the API, 202 with
+// its address; the page refreshes itself and the API's GET tells its state.
+Response Routes::long_run_answer(const std::string& text, std::vector<std::string> options,
+                                 std::pair<std::string, std::string> upload, bool api) {
+  const auto [a, id] = runs_.submit_long_run(text, std::move(options), std::move(upload));
+  if (a != JobQueue::Admit::queued) return refused(a, api);
+  Response res;
+  if (api) {
+    res.status = 202;
+    res.type = "application/json";
+    res.body = json{{"run_id", id}, {"state", "queued"}}.dump() + "\n";
+    res.headers.emplace_back("Location", "/api/v1/runs/" + id);
+  } else {
+    res = page(303, "");
+    res.headers.emplace_back("Location", "/runs/" + id);
+  }
+  return res;
 }
 
 void Routes::run_page(const std::string& id, Reply reply) {
+  const std::string state = runs_.state(id);
+  if (state == "queued" || state == "running") return reply(page(200, pending_page(id, state)));
   const auto r = runs_.record(id);
   if (!r) return reply(page(404, error_page(404, "no such run")));
   if (r->status != 201)
     return reply(with_status(page(r->status, error_page(r->status, r->message)), r->status));
+  const std::vector<std::string> files = runs_.files(id);
+  for (const std::string& f : files) {
+    if (f.rfind("skymap_", 0) == 0) return reply(page(200, sky_page(id, files)));
+    if (f.rfind("catalogue_", 0) == 0) return reply(page(200, catalogue_page(id, files)));
+  }
   const auto doc = read_json(runs_.path(id) / "run.json");
   if (!doc) return reply(page(404, error_page(404, "this run has no result page")));
   reply(page(200, result_page(id, *doc, runs_.files(id))));
@@ -306,19 +373,35 @@ void Routes::sky(const Request& req, Reply reply) {
     return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
   const std::string nside = form.count("nside") ? form.at("nside") : "8";
   if (nside != "1" && nside != "2" && nside != "4" && nside != "8" && nside != "16")
-    return reply(page(400, sky_form_page(token_, "nside: 1, 2, 4, 8 or 16")));
+    return reply(page(400, sky_form_page(token_, "nside: 1, 2, 4, 8 or 16", query_fields(form))));
   FieldError err;
   const std::string text = request_text(query_fields(form), kSid, &err);
-  if (text.empty()) return reply(page(err.status, sky_form_page(token_, err.message)));
-  Runs* runs = &runs_;
-  const std::string token = token_;
-  const auto a = runs_.submit_run(
-      text, {"--sky-map", nside, "--threads", "1"}, {}, [reply, runs, token](const JobResult& r) {
-        if (r.status != 201)
-          return reply(with_status(page(r.status, sky_form_page(token, r.message)), r.status));
-        reply(page(200, sky_page(r.id, runs->files(r.id))));
-      });
-  if (a != JobQueue::Admit::queued) reply(refused(a, false));
+  if (text.empty())
+    return reply(page(err.status, sky_form_page(token_, err.message, query_fields(form))));
+  reply(long_run_answer(text, {"--sky-map", nside, "--threads", "1"}, {}, false));
+}
+
+// A catalogue from the catalogue form (the CSV pasted), a long run.
+void Routes::catalogue_form(const Request& req, Reply reply) {
+  if (!type_is(req, "application/x-www-form-urlencoded"))
+    return reply(
+        page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
+  Form form;
+  if (!parse_form(req.body, form))
+    return reply(page(400, error_page(400, "the form is not well encoded")));
+  if (!form_ok(req, form))
+    return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
+  const RunFields f = query_fields(form);
+  const std::string csv = form.count("csv") ? form.at("csv") : "";
+  FieldError err;
+  const std::string text = request_text(f, kSid, &err);
+  if (text.empty())
+    return reply(page(err.status, catalogue_form_page(token_, err.message, f, csv)));
+  if (csv.find_first_not_of(" \t\r\n") == std::string::npos)
+    return reply(page(400, catalogue_form_page(token_, "csv: the catalogue is empty", f, csv)));
+  reply(long_run_answer(
+      text, {"--catalogue", "catalogue.csv", "--json", "catalogue.json", "--threads", "1"},
+      {"catalogue.csv", csv}, false));
 }
 
 }  // namespace kv::serve

@@ -27,6 +27,9 @@ class Routes {
   void file(const std::string& id, const std::string& name, bool api, Reply reply);
   void catalogue(const Request& req, Reply reply);
   void sky(const Request& req, Reply reply);
+  void catalogue_form(const Request& req, Reply reply);
+  Response long_run_answer(const std::string& text, std::vector<std::string> options,
+                           std::pair<std::string, std::string> upload, bool api);
   bool host_ok(const Request& req) const;
   bool form_ok(const Request& req, const Form& form) const;
 

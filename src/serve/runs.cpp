@@ -84,6 +84,17 @@ int system_fault(const std::string& m) {
 
 }  // namespace
 
+std::optional<double> Runs::yaw_sun_limit() const {
+  RunContext ctx;
+  ctx.sid = kSid;
+  try {
+    driver::read_config(lim_.data, ctx);
+  } catch (const RunError&) {
+    return std::nullopt;
+  }
+  return ctx.ywsvlim;
+}
+
 bool Runs::id_ok(const std::string& id) {
   if (id.size() != 32) return false;
   for (char c : id)
@@ -138,12 +149,58 @@ std::uint64_t Runs::disk_bytes() const {
 
 JobQueue::Admit Runs::submit_run(std::string request, std::vector<std::string> options,
                                  std::pair<std::string, std::string> upload, Done done) {
-  return jobs_->submit([this, request = std::move(request), options = std::move(options),
-                        upload = std::move(upload), done = std::move(done)] {
+  return submit("", std::move(request), std::move(options), std::move(upload), std::move(done));
+}
+
+std::pair<JobQueue::Admit, std::string> Runs::submit_long_run(
+    std::string request, std::vector<std::string> options,
+    std::pair<std::string, std::string> upload) {
+  const std::string id = random_id();
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    waiting_[id] = "queued";
+  }
+  const auto a = submit(id, std::move(request), std::move(options), std::move(upload),
+                        [this, id](const JobResult& r) {
+                          std::lock_guard<std::mutex> lock(m_);
+                          if (r.id.empty()) {
+                            waiting_[id] = "failed";  // no folder was kept
+                          } else {
+                            waiting_.erase(id);
+                          }
+                        });
+  if (a != JobQueue::Admit::queued) {
+    std::lock_guard<std::mutex> lock(m_);
+    waiting_.erase(id);
+  }
+  return {a, id};
+}
+
+std::string Runs::state(const std::string& id) const {
+  if (!id_ok(id)) return "";
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    if (const auto it = waiting_.find(id); it != waiting_.end()) return it->second;
+  }
+  const auto r = record(id);
+  if (!r) return "";
+  return r->status == 201 ? "done" : "failed";
+}
+
+JobQueue::Admit Runs::submit(std::string given_id, std::string request,
+                             std::vector<std::string> options,
+                             std::pair<std::string, std::string> upload, Done done) {
+  return jobs_->submit([this, given_id = std::move(given_id), request = std::move(request),
+                        options = std::move(options), upload = std::move(upload),
+                        done = std::move(done)] {
     std::string id;
     JobResult r;
     try {
-      id = random_id();
+      id = given_id.empty() ? random_id() : given_id;
+      if (!given_id.empty()) {
+        std::lock_guard<std::mutex> lock(m_);
+        waiting_[id] = "running";
+      }
       r = run_job(id, request, options, upload);
     } catch (const ServerFault& f) {
       r = {f.status, id, f.message};

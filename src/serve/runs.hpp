@@ -52,6 +52,13 @@ class Runs {
   // Returns queued, or full/stopping with `done` never called.
   JobQueue::Admit submit_run(std::string request, std::vector<std::string> options,
                              std::pair<std::string, std::string> upload, Done done);
+  // Queues a long run (a catalogue, a sky map, a long period) whose id is known at once; its
+  // state is asked with state(id).
+  std::pair<JobQueue::Admit, std::string> submit_long_run(
+      std::string request, std::vector<std::string> options,
+      std::pair<std::string, std::string> upload);
+  // "queued", "running", "done" or "failed"; "" for an unknown run.
+  std::string state(const std::string& id) const;
   // Queues the making of the PDF `name` of run `id` (one job however many ask at once).
   JobQueue::Admit submit_pdf(const std::string& id, const std::string& name, Done done);
 
@@ -61,6 +68,8 @@ class Runs {
   std::vector<std::string> files(const std::string& id) const;
   std::filesystem::path path(const std::string& id) const { return root_ / id; }
   std::uint64_t disk_bytes() const;
+  // The yaw-Sun limit of the data folder's configuration, degrees (nullopt when unreadable).
+  std::optional<double> yaw_sun_limit() const;
 
   void close();      // refuses further jobs
   void wait_idle();  // until no job is queued or running
@@ -73,6 +82,9 @@ class Runs {
     bool ended = false;
     std::filesystem::file_time_type end_time;
   };
+  JobQueue::Admit submit(std::string given_id, std::string request,
+                         std::vector<std::string> options,
+                         std::pair<std::string, std::string> upload, Done done);
   JobResult run_job(const std::string& id, const std::string& request,
                     const std::vector<std::string>& options,
                     const std::pair<std::string, std::string>& upload);
@@ -87,6 +99,7 @@ class Runs {
   std::filesystem::path root_;
   mutable std::mutex m_;
   std::map<std::string, Entry> entries_;
+  std::map<std::string, std::string> waiting_;            // long runs not yet ended: id -> state
   std::map<std::string, std::vector<Done>> pdf_waiting_;  // "id/name" -> the askers
   std::condition_variable sweep_cv_;
   bool stopping_ = false;

@@ -128,15 +128,77 @@ TEST_F(Catalogue, BadRowsRefuseTheRunAndAreListedWithTheirLines) {
             "kelvis: catalogue cat.csv: 8 bad rows, nothing was computed\n"
             "  line 3: right ascension 400.000000 is outside 0 to 360\n"
             "  line 4: 2 fields instead of 3\n"
-            "  line 5: declination \"north\" is not a number\n"
-            "  line 6: name \"ok\" is listed before\n"
-            "  line 7: name \"a/b\" holds '/', a blank or a control character\n"
+            "  line 5: declination \"north\": not a number or a sexagesimal angle\n"
+            "  line 6: name \"ok\" is listed before (line 2)\n"
+            "  line 7: name \"a/b\" holds '/' or a control character\n"
             "  line 8: name \"waytoolongnameforasourcexyz\" is longer than 24 characters\n"
-            "  line 9: right ascension nan is outside 0 to 360\n"
+            "  line 9: right ascension \"nan\": not a number or a sexagesimal angle\n"
             "  line 10: declination -91.000000 is outside -90 to 90\n");
   EXPECT_FALSE(exists("catalogue_anncrabr7_kv1.csv"));
-  EXPECT_EQ(catalogue("name,ra,dec\nok,1,2\n", {}).status, -1);
   EXPECT_EQ(catalogue("# nothing\n", {}).status, -1);
+}
+
+// Positions as astronomers write them, names with blanks, headers in any case and with the
+// aliases: the same summary as the degrees; reports under the file-name form of the names.
+TEST_F(Catalogue, SexagesimalRowsAndNamesWithBlanksUnderAnyHeader) {
+  driver::RunOptions opt;
+  ASSERT_EQ(catalogue("name,ra_deg,dec_deg\nCyg X-1,299.59,35.2\ncrab,83.633,22.014\n", opt).status,
+            0);
+  const std::set<std::string> degrees = summary_rows("catalogue_anncrabr7_kv1.csv");
+  for (const char* text :
+       {"Name,RA,Dec\nCyg X-1,19:58:21.6,+35:12:00\ncrab,05h34m31.92s,22d00m50.4s\n",
+        "SOURCE, RA_HMS, DEC_DMS\n Cyg X-1 , 19.9726666666666667h , 35.2\ncrab,5.57553333333333h,"
+        "22.014\n",
+        "dec,target,ra\n35.2d,Cyg X-1,299.59\n22:00:50.4,crab,05:34:31.92\n"}) {
+    SCOPED_TRACE(text);
+    ASSERT_EQ(catalogue(text, opt).status, 0) << catalogue(text, opt).err;
+    EXPECT_EQ(summary_rows("catalogue_anncrabr7_kv1.csv"), degrees);
+  }
+  opt.reports = "rep";
+  ASSERT_EQ(catalogue("Name,RA,Dec\nCyg X-1,19:58:21.6,+35:12:00\n", opt).status, 0);
+  EXPECT_TRUE(exists("rep/vrepannCyg_X-1r7_kv1.txt"));
+  EXPECT_NE(read("rep/vrepannCyg_X-1r7_kv1.txt").find("Source Name : Cyg X-1 "), std::string::npos);
+  EXPECT_NE(read("catalogue_anncrabr7_kv1.csv").find("Cyg X-1,"), std::string::npos);
+}
+
+// A single run with --source-name: the name with its blank in the reports and the document,
+// the files under the request's token; a name whose file-name form is another is refused.
+TEST_F(Catalogue, SourceNameOptionShowsANameWithBlanks) {
+  driver::RunOptions opt;
+  opt.source_name = "Cyg X-1";
+  opt.json = "run.json";
+  ASSERT_EQ(run(Request{.source = "Cyg_X-1", .ra = "299.59", .dec = "35.2"}, opt).status, 0);
+  EXPECT_NE(read("vrepannCyg_X-1r7_kv1.txt").find("Source Name : Cyg X-1 "), std::string::npos);
+  EXPECT_NE(read("run.json").find("\"name\": \"Cyg X-1\""), std::string::npos);
+  const RunResult r = run(Request{.source = "crab"}, opt);
+  EXPECT_EQ(r.status, -1);
+  EXPECT_EQ(
+      r.said,
+      "kelvis: --source-name \"Cyg X-1\": its file-name form Cyg_X-1 is not the request's source "
+      "crab");
+}
+
+TEST_F(Catalogue, BadHeadersAndCollidingFileNamesAreRefused) {
+  const struct {
+    const char* text;
+    const char* line;
+  } kCases[] = {
+      {"name,ra,dec,flux\nx,1,2,3\n", "line 1: 4 headers instead of 3; the header names"},
+      {"name,alpha,dec\nx,1,2\n", "line 1: header \"alpha\" is not known; the header names"},
+      {"name,ra,ra_deg\nx,1,2\n", "line 1: header \"ra_deg\" names a column twice"},
+      {"name,ra_hms,dec\nx,83.6,2\n", "line 2: right ascension \"83.6\" under ra_hms is a bare"},
+      {"name,ra,dec\nCyg X-1,1,2\nCyg_X-1,3,4\n",
+       "line 3: name \"Cyg_X-1\" has the file name Cyg_X-1 of the name on line 2"},
+      {"name,ra,dec\nx,05:61:00,2\n", "line 2: right ascension \"05:61:00\": the minutes must"},
+      {"name,ra,dec\nx,1,5h\n", "line 2: declination \"5h\": hours are for the right"},
+      {"name,ra,dec\nx,25h,2\n", "line 2: right ascension 375.000000 is outside 0 to 360"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    const RunResult r = catalogue(c.text, {});
+    EXPECT_EQ(r.status, -1);
+    EXPECT_NE(r.err.find(std::string("\n  ") + c.line), std::string::npos) << r.err;
+  }
 }
 
 }  // namespace

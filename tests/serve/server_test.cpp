@@ -2,9 +2,12 @@
 // run unreachable from another, names refused, the body limit and the run time limit.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
+#include "serve/fields.hpp"
 #include "serve/serve_fixture.hpp"
 
 namespace kv::test {
@@ -72,6 +75,20 @@ TEST_F(Serve, ARunWithAnElementSetAndOneWithABadChecksum) {
   EXPECT_NE(r.body.find("checksum"), std::string::npos) << r.body;
 }
 
+// The page of a long run at `where`, fetched again (as its meta refresh does) until it no
+// longer says that the run is queued or running.
+std::string ended_page(int port, const std::string& where) {
+  std::string body;
+  for (int k = 0; k < 600; ++k) {
+    const HttpReply r = http_call(port, "GET", where);
+    body = r.body;
+    if (body.find("http-equiv=\"refresh\"") == std::string::npos) return body;
+    EXPECT_NE(body.find("id=\"state\""), std::string::npos);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return body;
+}
+
 TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   start();
   const Epoch today = today_utc();
@@ -91,9 +108,161 @@ TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
                            "&end=" + iso_day(addtim(today, 86400));
   const char* kForm = "application/x-www-form-urlencoded";
   r = http_call(port_, "POST", "/sky", form + "&nside=1", kForm);
-  ASSERT_EQ(r.status, 200) << r.body;
-  EXPECT_NE(r.body.find("<img id=\"skymap\""), std::string::npos);
+  ASSERT_EQ(r.status, 303) << r.body;
+  EXPECT_NE(ended_page(port_, r.header("Location")).find("<img id=\"skymap\""), std::string::npos);
   EXPECT_EQ(http_call(port_, "POST", "/sky", form + "&nside=3", kForm).status, 400);
+  // The catalogue form: a pasted CSV with a sexagesimal row and a name with a blank.
+  r = http_call(port_, "POST", "/catalogue",
+                form + "&csv=" + "Name%2CRA%2CDec%0ACyg+X-1%2C19%3A58%3A21.6%2C%2B35%3A12%3A00%0A",
+                kForm);
+  ASSERT_EQ(r.status, 303) << r.body;
+  const std::string page = ended_page(port_, r.header("Location"));
+  EXPECT_NE(page.find("<ul id=\"files\">"), std::string::npos) << page;
+  EXPECT_NE(page.find("catalogue_"), std::string::npos) << page;
+}
+
+// A long run through the API: 202 with its address at once; its GET tells the state until
+// the document is there.
+TEST_F(Serve, ALongRunAnswersAtOnceAndTellsItsState) {
+  start();
+  const Epoch today = today_utc();
+  install(today, today);
+  json body = typical();
+  body["start"] = iso_day(today);
+  body["end"] = iso_day(addtim(today, 31 * 86400.0));
+  auto r = post(body);
+  ASSERT_EQ(r.status, 202) << r.body;
+  const std::string where = r.header("Location");
+  EXPECT_EQ(where, "/api/v1/runs/" + json::parse(r.body)["run_id"].get<std::string>());
+  std::set<std::string> seen;
+  for (int k = 0; k < 600; ++k) {
+    r = get(where);
+    ASSERT_EQ(r.status, 200) << r.body;
+    const std::string state = json::parse(r.body)["state"];
+    seen.insert(state);
+    if (state == "done" || state == "failed") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(json::parse(r.body)["state"], "done") << r.body;
+  EXPECT_EQ(json::parse(r.body)["request"]["source"]["name"], "crab");
+  for (const std::string& s : seen)
+    EXPECT_TRUE(s == "queued" || s == "running" || s == "done") << s;
+}
+
+// Inputs as astronomers write them: a time with Z or +00:00, a sexagesimal position, a
+// source name with a blank (shown as written, its files under the file-name form).
+TEST_F(Serve, TimesWithZonesSexagesimalPositionsAndNamesWithBlanks) {
+  start();
+  const Epoch today = today_utc();
+  install(today, today);
+  json body = typical("Cyg X-1");
+  body.erase("ra_deg");
+  body.erase("dec_deg");
+  body["ra"] = "19:58:21.6";
+  body["dec"] = "+35d12m00s";
+  body["start"] = iso_day(today) + "Z";
+  body["end"] = iso_day(addtim(today, 86400)) + "+00:00";
+  auto r = post(body);
+  ASSERT_EQ(r.status, 201) << r.body;
+  const json doc = json::parse(r.body);
+  EXPECT_EQ(doc["request"]["source"]["name"], "Cyg X-1");
+  EXPECT_NEAR(doc["request"]["source"]["ra_deg"].get<double>(), 299.59, 1e-12);
+  EXPECT_NEAR(doc["request"]["source"]["dec_deg"].get<double>(), 35.2, 1e-12);
+  r = get("/api/v1/runs/" + doc["run_id"].get<std::string>() + "/files/vrepannCyg_X-1r7_kv1.txt");
+  ASSERT_EQ(r.status, 200);
+  EXPECT_NE(r.body.find("Source Name : Cyg X-1 "), std::string::npos);
+  // Refusals name the field in plain words.
+  const std::pair<json, const char*> bad[] = {
+      {json{{"colour", "red"}}, "unknown field \"colour\""},
+      {json{{"ra", 299.59}}, "ra: must be a string"},
+      {json{{"ra", "19:58"}}, "ra: give ra as text or ra_deg as a number, not both"},
+      {json{{"dec_deg", "35"}}, "dec_deg: must be a number"},
+      {json{{"limits", {{"roll_sun", "45"}}}}, "limits.roll_sun: must be a number"},
+      {json{{"start", "2024-03-10T00:00:00+01:00"}},
+       "start: the start is not a UTC time YYYY-MM-DDTHH:MM:SS[.mmm][Z]"},
+  };
+  for (const auto& [change, words] : bad) {
+    body = typical();
+    body.update(change);
+    r = post(body);
+    EXPECT_EQ(r.status, 400) << words;
+    EXPECT_EQ(json::parse(r.body)["error"], std::string(words)) << r.body;
+  }
+  body = typical();
+  body.erase("ra_deg");
+  body["ra"] = "19:61:00";
+  r = post(body);
+  EXPECT_EQ(r.status, 400);
+  EXPECT_NE(r.body.find("ra: the right ascension is not understood (the minutes must be below 60)"),
+            std::string::npos)
+      << r.body;
+  body.erase("ra");
+  r = post(body);
+  EXPECT_NE(r.body.find("ra: missing (give ra as text"), std::string::npos) << r.body;
+}
+
+// The OpenAPI description names every key the API takes and every API address the server
+// answers; each address it names is answered (not 404) by its method.
+TEST_F(Serve, OpenApiDescribesEveryRouteAndField) {
+  start();
+  const HttpReply r = get("/api/v1/openapi.json");
+  ASSERT_EQ(r.status, 200);
+  const json doc = json::parse(r.body);
+  EXPECT_EQ(doc["openapi"].get<std::string>().rfind("3.", 0), 0u);
+  const json& props = doc["components"]["schemas"]["Run"]["properties"];
+  for (const std::string& key : serve::api_keys()) {
+    SCOPED_TRACE(key);
+    const json& p =
+        key.rfind("limits.", 0) == 0 ? props["limits"]["properties"][key.substr(7)] : props[key];
+    ASSERT_TRUE(p.is_object());
+    EXPECT_FALSE(p["description"].get<std::string>().empty());
+  }
+  EXPECT_EQ(props.size() + props["limits"]["properties"].size(), serve::api_keys().size());
+  const std::string id(32, 'a');
+  const std::pair<const char*, const char*> kRoutes[] = {{"/api/v1/runs", "post"},
+                                                         {"/api/v1/runs/{id}", "get"},
+                                                         {"/api/v1/runs/{id}/files/{name}", "get"},
+                                                         {"/api/v1/catalogues", "post"},
+                                                         {"/api/v1/openapi.json", "get"}};
+  EXPECT_EQ(doc["paths"].size(), std::size(kRoutes));
+  for (const auto& [path, method] : kRoutes) {
+    SCOPED_TRACE(path);
+    EXPECT_TRUE(doc["paths"][path].contains(method));
+    std::string target = path;
+    if (const auto at = target.find("{id}"); at != std::string::npos) target.replace(at, 4, id);
+    if (const auto at = target.find("{name}"); at != std::string::npos) target.replace(at, 6, "x");
+    const std::string m = method == std::string("get") ? "GET" : "POST";
+    const HttpReply answer =
+        m == "GET" ? get(target) : http_call(port_, m, target, "", "text/plain");
+    // An unknown run id is a 404 of the run, not of the address: its body says so.
+    EXPECT_TRUE(answer.status != 404 || answer.body.find("no such run") != std::string::npos)
+        << answer.status << answer.body;
+    EXPECT_NE(answer.status, 405);
+  }
+}
+
+// The form: the period filled in, every limit explained, the yaw-Sun limit read-only, and
+// every field fault beside its field at once.
+TEST_F(Serve, FormExplainsItselfAndShowsEveryFaultAtOnce) {
+  start();
+  HttpReply r = get("/");
+  ASSERT_EQ(r.status, 200);
+  EXPECT_NE(r.body.find("name=\"start\" value=\"20"), std::string::npos);
+  EXPECT_NE(r.body.find("T00:00:00\""), std::string::npos);
+  EXPECT_NE(r.body.find("the angle between the roll axis and the Moon must be more than this"),
+            std::string::npos);
+  EXPECT_NE(r.body.find("id=\"yaw_sun\" value=\"45\" readonly"), std::string::npos) << r.body;
+  const std::string form =
+      "user=ann&source=a%2Fb&ra=05%3A61%3A00&dec=22&start=2024-03-10&"
+      "end=2024-03-12T00:00:00Z&roll_sun=x&neg_roll_sun=45&roll_moon=10&"
+      "roll_velocity=10&earth_margin=5&tag=w&form_token=" +
+      token();
+  r = http_call(port_, "POST", "/runs", form, "application/x-www-form-urlencoded");
+  EXPECT_EQ(r.status, 400);
+  for (const char* field : {"source", "ra", "start", "roll_sun"})
+    EXPECT_NE(r.body.find(std::string("id=\"") + field + "-error\""), std::string::npos) << field;
+  for (const char* field : {"user", "dec", "end", "neg_roll_sun"})
+    EXPECT_EQ(r.body.find(std::string("id=\"") + field + "-error\""), std::string::npos) << field;
 }
 
 TEST_F(Serve, FailedRunsAndRefusedInputs) {
@@ -103,7 +272,7 @@ TEST_F(Serve, FailedRunsAndRefusedInputs) {
   auto r = post(body);  // the clock's day has no orbit file, or the period is refused
   ASSERT_EQ(r.status, 422);
   EXPECT_FALSE(json::parse(r.body)["error"].get<std::string>().empty());
-  for (const std::string name : {"a/b", "..", "x..y", "p%d", "a b"}) {
+  for (const std::string name : {"a/b", "..", "x..y", "p%d", "a b ", " ab", "a\tb", "a  b/"}) {
     body = typical(name);
     r = post(body);
     EXPECT_EQ(r.status, 400) << name;

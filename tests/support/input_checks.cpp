@@ -13,6 +13,7 @@
 #include "driver/context.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/request.hpp"
+#include "driver/source_check.hpp"
 #include "orbit/orbit.hpp"
 
 namespace kv::test {
@@ -120,11 +121,13 @@ Outcome check_catalogue(const std::string& text) {
     if (starts(e.summary, "catalogue catalogue.csv: ")) return {false, ""};
     return {false, "undocumented catalogue message: " + e.summary};
   }
-  std::set<std::string> names;
+  std::set<std::string> names, files;
   for (const driver::CatalogueSource& s : sources) {
-    if (!clean_name(s.name, 24) || s.name.find(' ') != std::string::npos)
+    if (!clean_name(s.name, 24) || s.name.front() == ' ' || s.name.back() == ' ')
       return {true, "accepted a bad name"};
     if (!names.insert(s.name).second) return {true, "accepted a duplicate name"};
+    if (!files.insert(driver::file_name_form(s.name)).second)
+      return {true, "accepted two names of one file name"};
     if (!(s.ra_deg >= 0 && s.ra_deg <= 360 && std::fabs(s.dec_deg) <= 90))
       return {true, "accepted a position out of range"};
   }
