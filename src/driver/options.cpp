@@ -103,6 +103,16 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                  "after the start (else the oldest), propagated by SGP4, instead of the "
                  "orbit files; near-Earth sets only (period under 225 minutes)")
       ->option_text("FILE");
+  app.add_option("--season-min", opt.season_min,
+                 "minutes of visibility a UTC day needs to count in an observing season "
+                 "(default 1); seasons are maximal runs of such days")
+      ->type_name("MINUTES")
+      ->check(CLI::Range(0.0, 1440.0));
+  app.add_option("--min-window", opt.min_window,
+                 "the JSON document, the catalogue summary and the web page also list the "
+                 "visibility windows at least MINUTES long, their count and total")
+      ->type_name("MINUTES")
+      ->check(CLI::Range(0.0, 576000.0));
   app.add_flag("--no-pdf", opt.no_pdf,
                "join the reports into view<suffix>.txt but make no PostScript or PDF (for a "
                "caller that converts later)");

@@ -1,15 +1,20 @@
 #include "driver/run.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
+#include "common/parallel.hpp"
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
 #include "driver/config.hpp"
 #include "driver/context.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/outputs.hpp"
+#include "driver/planner.hpp"
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
 #include "driver/steps.hpp"
@@ -104,11 +109,12 @@ report::Provenance provenance(const RunContext& ctx) {
 }
 
 // Writes the JSON document; a failure is reported and makes the exit status -1.
-int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked) {
+int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked,
+               const report::Answers* answers) {
   try {
     const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
     report::write_json(path, provenance(ctx), heading(ctx), timeline(ctx), {t, ctx.orbits},
-                       bundle_name(ctx, ".pdf"), rc == 0 && pdf_asked);
+                       bundle_name(ctx, ".pdf"), rc == 0 && pdf_asked, answers);
     return rc;
   } catch (const RunError& err) {
     if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);
@@ -152,11 +158,28 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
     setup(in, now, ctx);
     for (const std::string& w : tle_warnings(ctx))
       std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
-    detect(ctx);
+    // The planner's answers, for the JSON document, the plot and a terminal.
+    const bool tty = isatty(STDERR_FILENO) != 0;
+    std::optional<report::Answers> answers;
+    if (!opt.json.empty() || !opt.plot.empty() || tty) {
+      detect(ctx, [&](const grid::ScanSetup& s, const grid::Samples& g) {
+        const PlannerShared p = planner_shared(s, ctx.met.size(), thread_count(ctx.threads));
+        answers = driver::answers(ctx, s, g, ctx.met, &p, {opt.season_min, opt.min_window, true});
+      });
+    } else {
+      detect(ctx);
+    }
     write_reports(ctx);
     declare_success(ctx);
+    if (tty && answers) {
+      const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
+      for (const std::string& line : report::terminal_lines(
+               ctx.celnm, ctx.iltread, report::visibility_windows(t).viewact, *answers))
+        std::fprintf(stderr, "kelvis: %s\n", line.c_str());
+    }
     int rc = bundle(ctx, !opt.no_pdf);
-    if (!opt.json.empty()) rc = write_json(ctx, opt.json, rc, !opt.no_pdf);
+    if (!opt.json.empty())
+      rc = write_json(ctx, opt.json, rc, !opt.no_pdf, answers ? &*answers : nullptr);
     if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc);
     return rc;
   } catch (const RunError& err) {
