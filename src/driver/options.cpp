@@ -41,6 +41,14 @@ log_<suffix>.out, the error (status) file, the view report, the eclipse view rep
 occultation report, the orbit information file, the view-angle file (flag 1),
 viewplot_<suffix>.txt (day-wise durations), view<suffix>.txt, .ps and .pdf (the bundle).
 
+The planner's answers (with --json, --plot, and on a terminal): observing seasons
+(maximal runs of UTC days with at least --season-min minutes of visibility); visibility and
+eclipse viewing per UTC day and month (windows split at midnight); per attitude limit and
+blocker the time it excludes and the time it alone excludes (every other limit met and no
+other blocker); for a source never visible, one line naming what blocks it; the next
+visibility within 400 days after the period (or, when visible, the next gap of more than
+a day); with --min-window, the windows at least that long. See docs/json.md.
+
 Exit status: 0 when the PDF was made; the converter's status when it failed; 255 (-1)
 when a check failed or a converter could not be started; 2 after a usage error.)";
 

@@ -24,7 +24,7 @@ struct RunOptions {
   double max_disk_mb = 1024;  // disk for the server's run folders
   std::string plot;           // path of the plot, .pdf, .png or .svg ("" for none)
   std::string tle;  // two-line element file: the orbit instead of the orbit files ("" for none)
-  double season_min = 1;            // minutes of visibility that make a day of a season
+  double season_min = 1;             // minutes of visibility that make a day of a season
   std::optional<double> min_window;  // minutes: list the visibility windows at least so long
 };
 

@@ -33,8 +33,7 @@ class Search {
       : p_(p), s_(s), src_(src), met_(met), a_(p.first_after), n_(p.times.size()) {
     const double h_days = static_cast<double>(PlannerShared::coarse_stride) * s.step / daysec;
     const std::array<double, 4> margin{kSunRate * h_days / 2 + 0.01, kSunRate * h_days / 2 + 0.01,
-                                       kMoonRate * h_days / 2 + 0.01,
-                                       kSunRate * h_days / 2 + 0.01};
+                                       kMoonRate * h_days / 2 + 0.01, kSunRate * h_days / 2 + 0.01};
     const std::array<double, 4> lim{src.lim.rosvlim, src.lim.nrosvlim, src.lim.romlim,
                                     src.lim.ywsvlim};
     std::vector<std::array<double, 4>> ang;
@@ -182,8 +181,9 @@ std::optional<report::NextVisible> next_visible(const PlannerShared& p, const gr
   Search q(p, s, src, met);
   const std::size_t a = p.first_after;
   report::NextVisible r;
-  const auto first_after_from = [&](std::size_t from, double after)
-      -> std::optional<std::pair<std::size_t, std::pair<double, double>>> {
+  const auto first_after_from =
+      [&](std::size_t from,
+          double after) -> std::optional<std::pair<std::size_t, std::pair<double, double>>> {
     const std::optional<std::size_t> k = q.in_limits(from);
     if (!k) return std::nullopt;
     const auto w = q.first_window(q.start_before(*k, from), after);
@@ -236,13 +236,16 @@ report::Answers answers(const RunContext& c, const grid::ScanSetup& s, const gri
     a.limits.account = view::account_limits(g.t, met, c.tendinp, c.occults, c.saa);
     a.limits.ranges = view::angle_ranges(s, g, met.size(), c.fc1);
   }
+  if (o.limits_report)
+    for (std::size_t i = 0; i < view::kLimitCount; ++i)
+      a.limit_met[i] = view::met_windows(g.t, met, c.tendinp, view::kLimitBits[i]);
   if (v.viewact.count() == 0) {
     const report::LimitValues lim{{c.rosvlim, c.nrosvlim, c.romlim, c.rovellim, c.ywsvlim}};
     a.why_not = report::why_not_line(a.limits, lim, c.views.count(), c.tendinp - g.t[0]);
   }
   if (p) {
-    const SourceLimits src{c.fc1, {c.ywsvlim, c.rosvlim, c.nrosvlim, c.romlim, c.rovellim},
-                           c.thetainp};
+    const SourceLimits src{
+        c.fc1, {c.ywsvlim, c.rosvlim, c.nrosvlim, c.romlim, c.rovellim}, c.thetainp};
     a.next = next_visible(*p, s, src, met, v.viewact);
   }
   if (o.min_window_minutes) a.long_windows = report::long_windows(v.viewact, *o.min_window_minutes);

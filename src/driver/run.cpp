@@ -124,7 +124,7 @@ int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked,
 }
 
 // Draws the plot; a failure is reported and makes the exit status -1.
-int write_plot(RunContext& ctx, const std::string& path, int rc) {
+int write_plot(RunContext& ctx, const std::string& path, int rc, const report::Answers* answers) {
   report::PlotTitle p;
   p.source = ctx.celnm;
   p.orbit_file = ctx.orbfnm;
@@ -141,7 +141,9 @@ int write_plot(RunContext& ctx, const std::string& path, int rc) {
   p.earth_margin = ctx.thetainp;
   try {
     const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
-    report::write_plot(path, p, timeline(ctx), ctx.tendinp, t);
+    std::optional<report::PlotAnswers> pa;
+    if (answers) pa = report::PlotAnswers{answers->limit_met, &answers->calendar};
+    report::write_plot(path, p, timeline(ctx), ctx.tendinp, t, pa ? &*pa : nullptr);
     return rc;
   } catch (const RunError& err) {
     if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);
@@ -180,7 +182,7 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
     int rc = bundle(ctx, !opt.no_pdf);
     if (!opt.json.empty())
       rc = write_json(ctx, opt.json, rc, !opt.no_pdf, answers ? &*answers : nullptr);
-    if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc);
+    if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc, answers ? &*answers : nullptr);
     return rc;
   } catch (const RunError& err) {
     report_failure(ctx, err);

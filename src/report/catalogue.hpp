@@ -1,10 +1,9 @@
 // The summary of a catalogue run: one row per source, as CSV and as JSON.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <optional>
 
 #include "report/json.hpp"
 #include "report/planner.hpp"

@@ -130,10 +130,10 @@ ordered_json seasons_json(const std::vector<Season>& seasons) {
 
 ordered_json next_json(const Epoch& iltread, const NextVisible& n) {
   if (!n.visible)
-    return {{"in_limits_from", date_time(iltread, n.in_limits_from)},
-            {"first_window",
-             {{"start", date_time(iltread, n.first_start)},
-              {"end", date_time(iltread, n.first_end)}}}};
+    return {
+        {"in_limits_from", date_time(iltread, n.in_limits_from)},
+        {"first_window",
+         {{"start", date_time(iltread, n.first_start)}, {"end", date_time(iltread, n.first_end)}}}};
   ordered_json g = {{"next_gap_from", date_time(iltread, n.gap_from)}};
   if (n.gap_to_found) g["next_gap_to"] = date_time(iltread, n.gap_to);
   return g;
@@ -184,8 +184,7 @@ std::string iso8601(const Epoch& e) {
 }
 
 void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
-                const RunTables& r, const std::string& pdf, bool pdf_made,
-                const Answers* answers) {
+                const RunTables& r, const std::string& pdf, bool pdf_made, const Answers* answers) {
   const Visibility v = visibility_windows(r.tables);
   ordered_json doc;
   doc["schema_version"] = json_schema_version;

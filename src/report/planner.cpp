@@ -117,7 +117,8 @@ std::string why_not_line(const LimitsReport& r, const LimitValues& lim, int view
     for (std::size_t i = 0; i < view::kLimitCount; ++i) {
       const double x = r.account.limits[i].excluded_s;
       if (x > 0)
-        shares += strprintf("%s%s %.0f%%", shares.empty() ? "" : ", ", kName[i], 100 * x / period_s);
+        shares +=
+            strprintf("%s%s %.0f%%", shares.empty() ? "" : ", ", kName[i], 100 * x / period_s);
     }
     return "the attitude limits never hold together over the period (share of the period "
            "each excludes: " +

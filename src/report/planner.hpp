@@ -98,7 +98,8 @@ struct Answers {
   std::vector<Season> seasons;
   double season_min_minutes = 1;
   LimitsReport limits;
-  std::string why_not;  // "" when visible
+  std::array<EventTable, view::kLimitCount> limit_met;  // where each limit holds
+  std::string why_not;                                  // "" when visible
   std::optional<NextVisible> next;
   std::optional<LongWindows> long_windows;
 };

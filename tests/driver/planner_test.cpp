@@ -17,7 +17,7 @@ using test::kDemoElements;
 
 struct Case {
   const char* name;
-  double start, end, ra, dec;  // orbit times (s) and degrees
+  double start, end, ra, dec;    // orbit times (s) and degrees
   std::array<double, 4> limits;  // roll-Sun, negative roll-Sun, roll-Moon, roll-velocity
 };
 
@@ -33,8 +33,11 @@ std::vector<Case> cases() {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(0, 1);
   for (int k = 0; k < 6; ++k)
-    c.push_back({"random", std::floor(u(rng) * 20) * 86400 + std::floor(u(rng) * 1440) * 60,
-                 0, u(rng) * 360, std::asin(2 * u(rng) - 1) / cnr,
+    c.push_back({"random",
+                 std::floor(u(rng) * 20) * 86400 + std::floor(u(rng) * 1440) * 60,
+                 0,
+                 u(rng) * 360,
+                 std::asin(2 * u(rng) - 1) / cnr,
                  {u(rng) * 90, u(rng) * 90, u(rng) * 30, u(rng) * 30}});
   for (std::size_t k = 5; k < c.size(); ++k) c[k].end = c[k].start + (1 + u(rng) * 9) * 86400;
   return c;
@@ -76,7 +79,8 @@ TEST_P(Planner, CalendarSeasonsAndLimitsAgreeWithTheTables) {
   const Answered r = answer(context_of(c), true);
   // Calendar days (and months) sum to the visibility total.
   double vis = 0, days = 0, months = 0, ecl = 0, ecl_days = 0;
-  for (std::size_t k = 0; k < r.v.viewact.t1.size(); ++k) vis += r.v.viewact.t2[k] - r.v.viewact.t1[k];
+  for (std::size_t k = 0; k < r.v.viewact.t1.size(); ++k)
+    vis += r.v.viewact.t2[k] - r.v.viewact.t1[k];
   for (std::size_t k = 0; k < r.v.vieweclp.t1.size(); ++k)
     ecl += r.v.vieweclp.t2[k] - r.v.vieweclp.t1[k];
   for (const report::CalendarDay& d : r.a.calendar.days) {
@@ -118,7 +122,8 @@ TEST_P(Planner, CalendarSeasonsAndLimitsAgreeWithTheTables) {
                                                     a.rolvelang, a.yawsunang};
     const std::array<double, view::kLimitCount> lims{lim.rosvlim, lim.nrosvlim, lim.romlim,
                                                      lim.rovellim, lim.ywsvlim};
-    const double span = view::sample_end(r.ctx.angle_times, k, n, r.ctx.tendinp) - r.ctx.angle_times[k];
+    const double span =
+        view::sample_end(r.ctx.angle_times, k, n, r.ctx.tendinp) - r.ctx.angle_times[k];
     for (std::size_t i = 0; i < view::kLimitCount; ++i)
       if (!(ang[i] * cdr > lims[i])) excluded[i] += span;
   }
