@@ -15,7 +15,7 @@ namespace {
 // Bounds on the apparent rates of the Sun and the Moon, degrees per day (mean motions
 // 0.99 and 13.2 degrees per day; the Moon's reaches 15.4 near perigee).
 constexpr double kSunRate = 1.1, kMoonRate = 16;
-constexpr std::size_t kChunk = 1440;  // grid times of a day
+constexpr std::size_t kChunk = 240;  // grid times of four hours: the first stretch scanned
 
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
@@ -106,18 +106,19 @@ class Search {
     return k > from ? k - 1 : (from == a_ ? last_out_in_period() : from);
   }
 
-  // The last visibility window ending at or before times[e0] (e0 out of the limits), looked
-  // for over the day before and back into the period's last day.
+  // The end of the last visibility window ending at or before times[e0] (e0 out of the
+  // limits), looked for over longer and longer stretches before it, back to the period's
+  // last four hours. A window's end does not depend on where the scan began, unless the
+  // window was cut short there: a view window begun before the scan and lasting at most 15
+  // minutes from its start is dropped, so ends within that much of it are not taken.
   std::optional<double> last_end_before(std::size_t e0) {
     const std::size_t floor = a_ > kChunk ? a_ - kChunk : 0;
     for (std::size_t len = kChunk;; len *= 2) {
       const std::size_t s0 = e0 > floor + len ? e0 - len : floor;
       const Chunk c = scan(s0, e0, true);
-      std::size_t first_out = 0;
-      while (first_out < c.met.size() && c.met[first_out] == view::kAllLimitsMet) ++first_out;
-      const double t_from = p_.times[s0 + first_out];
-      for (std::size_t k = c.visibility.t1.size(); k-- > 0;)
-        if (c.visibility.t1[k] > t_from) return c.visibility.t2[k];
+      const double t_from = p_.times[s0] + (min_view_window_minutes + 1) * 60;
+      if (c.visibility.count() > 0 && c.visibility.t2.back() > t_from)
+        return c.visibility.t2.back();
       if (s0 == floor) return std::nullopt;
     }
   }

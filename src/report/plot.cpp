@@ -111,11 +111,8 @@ void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t, c
   lanes.push_back({"SAA", &t.saa, plot_saa});
   lanes.push_back({"eclipse", &t.eclipses, kEclipse});
   lanes.push_back({"visible", &v.viewact, plot_visible});
-  // The lanes share the height of five.
-  const double pitch = 5 * (plot_lane_height + plot_lane_gap) / static_cast<double>(lanes.size());
-  const double height = pitch * plot_lane_height / (plot_lane_height + plot_lane_gap);
   for (std::size_t i = 0; i < lanes.size(); ++i) {
-    const double y = plot_lane_top + static_cast<double>(i) * pitch;
+    const double y = plot_lane(i, lanes.size()).top, height = plot_lane(i, lanes.size()).height;
     text(cr, plot_left - 10, y + height * 0.7, lanes[i].name, lanes.size() > 5 ? 11 : 13, false,
          true);
     box(cr, plot_left, y, plot_right - plot_left, height, kOutsidePeriod);

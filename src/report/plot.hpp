@@ -34,6 +34,16 @@ constexpr Rgb plot_outside_limits{0.96, 0.80, 0.80};
 constexpr int plot_width = 1200, plot_height = 1500;
 constexpr double plot_left = 170, plot_right = 1160;  // x of the period's start and end
 constexpr double plot_lane_top = 170, plot_lane_height = 26, plot_lane_gap = 8;
+// Top and height of lane i of n (the lanes share the height of five): n is 5, or 9 with
+// one lane per attitude limit; the visibility lane is the last.
+struct PlotLane {
+  double top, height;
+};
+inline PlotLane plot_lane(std::size_t i, std::size_t n) {
+  const double pitch = 5 * (plot_lane_height + plot_lane_gap) / static_cast<double>(n);
+  return {plot_lane_top + static_cast<double>(i) * pitch,
+          pitch * plot_lane_height / (plot_lane_height + plot_lane_gap)};
+}
 
 // The planner's part of the plot: where each attitude limit holds (view::LimitIndex
 // order), drawn as one lane each instead of the view windows' lane, and the calendar,

@@ -88,8 +88,11 @@ bool rolvel_above(double c, const Limit& lim) {
 
 constexpr double kRounding = 1e-12;  // rounding of the dot products and normalisations
 
-// The yaw-Sun decision for the Sun's cosine cs with the source known within d.
+// The yaw-Sun decision for the Sun's cosine cs with the source known within d (|cs| below
+// the cosine of a degree). The yaw axis points away from the Sun, so the angle is at least
+// 90 degrees: a limit below 89 holds whatever the directions.
 int yaw_decide(double cs, double d, const Limit& yaw) {
+  if (yaw.deg < 89) return 1;
   // sin(rolsunang) = sqrt(1 - c^2) over c in [cs - d, cs + d]: largest where |c| is least.
   const double c_lo = cs - d, c_hi = cs + d;
   const double c2_max = std::max(c_lo * c_lo, c_hi * c_hi);
@@ -171,11 +174,11 @@ ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const Vec3& fc
       // Interpolated Sun and Moon: the decisions stand when no direction within the
       // interpolation error could change them; otherwise they are taken on the exact ones.
       const bool rolvel_in = rolvel_above(rolvel_cosine(fc1, g.st[k]), th.rv);
-      const int sure = certain(fc1, g.sun[k], g.moon[k], rolvel_in, th, grid::interpolation_error);
+      // (Where every limit is decided, `certain` decides as the mask does.)
       const int mask =
           certain_mask(fc1, g.sun[k], g.moon[k], rolvel_in, th, grid::interpolation_error);
-      if (sure >= 0 && mask >= 0) {
-        inview[k] = static_cast<char>(sure);
+      if (mask >= 0) {
+        inview[k] = static_cast<char>(mask == kAllLimitsMet);
         v.met[k] = static_cast<unsigned char>(mask);
         return;
       }
