@@ -18,6 +18,7 @@
 #include "driver/config.hpp"
 #include "driver/coordinates.hpp"
 #include "driver/outputs.hpp"
+#include "driver/planner.hpp"
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
 #include "driver/skymap.hpp"
@@ -275,6 +276,10 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
   detect_shared(base, s, g, threads);
   const std::vector<events::OccultationParts> geometry =
       events::occultation_geometry(g, base.thetainp, threads);
+  // The grid's times and masks are kept for the answers (planner.hpp); the next-visible
+  // search's source-independent part once for all sources.
+  const PlannerShared planner = planner_shared(s, view::scanned_count(s, g), threads);
+  const AnswerOptions answer_opt{opt.season_min, opt.min_window, false};
   if (!opt.reports.empty() && !sources.empty()) {
     RunContext c;
     prepare_source(base, sources.front(), opt.reports, c);
@@ -293,6 +298,12 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
           detect_source(c, s, g, &geometry, keep_angles, 1);
           const report::Tables t{c.views, c.totviewdur, c.occults, c.saa, c.eclipses};
           rows[k] = report::catalogue_row(c.celnm, c.rasource, c.decsource, timeline(c), t);
+          report::Answers a = answers(c, s, g, c.met, &planner, answer_opt);
+          rows[k].seasons = std::move(a.seasons);
+          rows[k].why_not = std::move(a.why_not);
+          rows[k].next = a.next;
+          rows[k].long_windows = std::move(a.long_windows);
+          rows[k].iltread = c.iltread;
           if (!opt.reports.empty()) write_text_reports(c);
         } catch (const RunError& e) {
           failures[k] = sources[k].name + ": " + failure_line(e);

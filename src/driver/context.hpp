@@ -133,6 +133,7 @@ struct SourceResults {
   EventTable occults;                   // tocc1, tocc2, indocc
   EventTable views;                     // tviewr1, tviewr2, indview
   double totviewdur = 0;                // minutes
+  std::vector<unsigned char> met;       // limits met at every grid time of the view scan
   std::vector<view::AttAngles> angles;  // at every grid time of the view scan (flagcrang 1)
   std::vector<double> angle_times;      // those grid times
 };

@@ -10,12 +10,12 @@
 
 namespace kv::driver {
 
-void compute_run(std::istream& in, std::time_t now, const RunOptions& opt,
-                 const std::string& datadir, RunContext& ctx) {
+report::Answers compute_run(std::istream& in, std::time_t now, const RunOptions& opt,
+                            const std::string& datadir, RunContext& ctx) {
   take_options(ctx, opt);
   ctx.datadir = datadir;
   setup_in_memory(in, now, ctx);
-  detect(ctx);
+  return *detect_and_answer(ctx, opt, true);
 }
 
 std::vector<std::string> write_run_reports(const RunContext& run, const std::string& dir) {

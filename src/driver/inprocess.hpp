@@ -13,6 +13,7 @@
 
 #include "driver/context.hpp"
 #include "driver/options.hpp"
+#include "report/planner.hpp"
 
 namespace kv::driver {
 
@@ -21,8 +22,9 @@ namespace kv::driver {
 // the orbit files and a relative TLE name are read from `datadir` ("" for the working
 // folder) and named as a batch run in that folder names them. Writes nothing. Throws
 // RunError on the first failed check, as the batch run would fail.
-void compute_run(std::istream& in, std::time_t now, const RunOptions& opt,
-                 const std::string& datadir, RunContext& ctx);
+// Returns the planner's answers of the run (what --json adds to the document).
+report::Answers compute_run(std::istream& in, std::time_t now, const RunOptions& opt,
+                            const std::string& datadir, RunContext& ctx);
 
 // Writes the text reports of the computed run `run` inside the folder `dir` (created, with
 // the folders the output templates name), byte for byte as the batch run writes them: log,

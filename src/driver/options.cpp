@@ -42,6 +42,14 @@ log_<suffix>.out, the error (status) file, the view report, the eclipse view rep
 occultation report, the orbit information file, the view-angle file (flag 1),
 viewplot_<suffix>.txt (day-wise durations), view<suffix>.txt, .ps and .pdf (the bundle).
 
+The planner's answers (with --json, --plot, and on a terminal): observing seasons
+(maximal runs of UTC days with at least --season-min minutes of visibility); visibility and
+eclipse viewing per UTC day and month (windows split at midnight); per attitude limit and
+blocker the time it excludes and the time it alone excludes (every other limit met and no
+other blocker); for a source never visible, one line naming what blocks it; the next
+visibility within 400 days after the period (or, when visible, the next gap of more than
+a day); with --min-window, the windows at least that long. See docs/json.md.
+
 Exit status: 0 when the PDF was made; the converter's status when it failed; 255 (-1)
 when a check failed or a converter could not be started; 2 after a usage error.)";
 
@@ -116,6 +124,16 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                  "(\"Cyg X-1\"); the request's source name must be its file-name form, blanks "
                  "as _ (Cyg_X-1)")
       ->type_name("NAME");
+  app.add_option("--season-min", opt.season_min,
+                 "minutes of visibility a UTC day needs to count in an observing season "
+                 "(default 1); seasons are maximal runs of such days")
+      ->type_name("MINUTES")
+      ->check(CLI::Range(0.0, 1440.0));
+  app.add_option("--min-window", opt.min_window,
+                 "the JSON document, the catalogue summary and the web page also list the "
+                 "visibility windows at least MINUTES long, their count and total")
+      ->type_name("MINUTES")
+      ->check(CLI::Range(0.0, 576000.0));
   app.add_flag("--no-pdf", opt.no_pdf,
                "join the reports into view<suffix>.txt but make no PostScript or PDF (for a "
                "caller that converts later)");

@@ -1,15 +1,20 @@
 #include "driver/run.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
+#include "common/parallel.hpp"
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
 #include "driver/config.hpp"
 #include "driver/context.hpp"
 #include "driver/orbit_file.hpp"
 #include "driver/outputs.hpp"
+#include "driver/planner.hpp"
 #include "driver/request.hpp"
 #include "driver/setup.hpp"
 #include "driver/source_check.hpp"
@@ -126,19 +131,34 @@ report::Provenance provenance(const RunContext& ctx) {
   return p;
 }
 
-std::string json_text(const RunContext& ctx, bool pdf_made) {
+std::string json_text(const RunContext& ctx, bool pdf_made, const report::Answers* answers) {
   const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
   const report::RunTables r{t, ctx.orbits, ctx.model == Model::precise ? &ctx.penumbra : nullptr};
   return report::json_document(provenance(ctx), heading(ctx), timeline(ctx), r,
-                               bundle_name(ctx, ".pdf"), pdf_made);
+                               bundle_name(ctx, ".pdf"), pdf_made, answers);
+}
+
+std::optional<report::Answers> detect_and_answer(RunContext& ctx, const RunOptions& opt,
+                                                 bool with_answers) {
+  std::optional<report::Answers> answers;
+  if (!with_answers) {
+    detect(ctx);
+    return answers;
+  }
+  detect(ctx, [&](const grid::ScanSetup& s, const grid::Samples& g) {
+    const PlannerShared p = planner_shared(s, ctx.met.size(), thread_count(ctx.threads));
+    answers = driver::answers(ctx, s, g, ctx.met, &p, {opt.season_min, opt.min_window, true});
+  });
+  return answers;
 }
 
 // Writes the JSON document; a failure is reported and makes the exit status -1.
-int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked) {
+int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked,
+               const report::Answers* answers) {
   try {
     OutFile f;
     f.create_replacing(path);
-    f.write(json_text(ctx, rc == 0 && pdf_asked));
+    f.write(json_text(ctx, rc == 0 && pdf_asked, answers));
     f.close();
     return rc;
   } catch (const RunError& err) {
@@ -149,7 +169,7 @@ int write_json(RunContext& ctx, const std::string& path, int rc, bool pdf_asked)
 }
 
 // Draws the plot; a failure is reported and makes the exit status -1.
-int write_plot(RunContext& ctx, const std::string& path, int rc) {
+int write_plot(RunContext& ctx, const std::string& path, int rc, const report::Answers* answers) {
   report::PlotTitle p;
   p.source = ctx.celnm;
   p.orbit_file = ctx.orbfnm;
@@ -167,7 +187,9 @@ int write_plot(RunContext& ctx, const std::string& path, int rc) {
   p.model = ctx.model;
   try {
     const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
-    report::write_plot(path, p, timeline(ctx), ctx.tendinp, t);
+    std::optional<report::PlotAnswers> pa;
+    if (answers) pa = report::PlotAnswers{answers->limit_met, &answers->calendar};
+    report::write_plot(path, p, timeline(ctx), ctx.tendinp, t, pa ? &*pa : nullptr);
     return rc;
   } catch (const RunError& err) {
     if (ctx.loginp.open(ctx.logfnm, true)) ctx.loginp.write_quietly(err.log);
@@ -184,12 +206,22 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt) {
     apply_source_name(ctx, opt.source_name);
     for (const std::string& w : tle_warnings(ctx))
       std::fprintf(stderr, "kelvis: warning: %s\n", w.c_str());
-    detect(ctx);
+    // The planner's answers, for the JSON document, the plot and a terminal.
+    const bool tty = isatty(STDERR_FILENO) != 0;
+    const std::optional<report::Answers> answers =
+        detect_and_answer(ctx, opt, !opt.json.empty() || !opt.plot.empty() || tty);
     write_reports(ctx);
     declare_success(ctx);
+    if (tty && answers) {
+      const report::Tables t{ctx.views, ctx.totviewdur, ctx.occults, ctx.saa, ctx.eclipses};
+      for (const std::string& line : report::terminal_lines(
+               ctx.celnm, ctx.iltread, report::visibility_windows(t).viewact, *answers))
+        std::fprintf(stderr, "kelvis: %s\n", line.c_str());
+    }
     int rc = bundle(ctx, !opt.no_pdf);
-    if (!opt.json.empty()) rc = write_json(ctx, opt.json, rc, !opt.no_pdf);
-    if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc);
+    if (!opt.json.empty())
+      rc = write_json(ctx, opt.json, rc, !opt.no_pdf, answers ? &*answers : nullptr);
+    if (!opt.plot.empty()) rc = write_plot(ctx, opt.plot, rc, answers ? &*answers : nullptr);
     return rc;
   } catch (const RunError& err) {
     report_failure(ctx, err);

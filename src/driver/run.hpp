@@ -3,10 +3,12 @@
 
 #include <ctime>
 #include <istream>
+#include <optional>
 #include <string>
 
 #include "driver/context.hpp"
 #include "driver/options.hpp"
+#include "report/planner.hpp"
 
 namespace kv::driver {
 
@@ -20,8 +22,14 @@ int run(std::istream& in, std::time_t now, const RunOptions& opt = {});
 // started or made no PDF (each named in the log).
 int bundle(RunContext& ctx, bool make_pdf);
 
+// Every detector of the run in ctx and, with `with_answers`, the planner's answers (seasons,
+// calendar, per-limit times, next visibility, long windows) from the same grids.
+std::optional<report::Answers> detect_and_answer(RunContext& ctx, const RunOptions& opt,
+                                                 bool with_answers);
+
 // The JSON document of the run in ctx (after its detectors), byte for byte what --json
-// writes; pdf_made: whether the bundle's PDF was made.
-std::string json_text(const RunContext& ctx, bool pdf_made);
+// writes; pdf_made: whether the bundle's PDF was made; answers: the planner's answers.
+std::string json_text(const RunContext& ctx, bool pdf_made,
+                      const report::Answers* answers = nullptr);
 
 }  // namespace kv::driver

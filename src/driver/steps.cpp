@@ -46,17 +46,19 @@ void detect_source(RunContext& ctx, const grid::ScanSetup& s, const grid::Sample
   view::ViewScan v = view::getatt(s, g, src, lim, keep_angles, threads);
   ctx.views = std::move(v.windows);
   ctx.totviewdur = v.totviewdur;
+  ctx.met = std::move(v.met);
   ctx.angles = std::move(v.angles);
   ctx.angle_times.assign(g.t.begin(), g.t.begin() + static_cast<long>(ctx.angles.size()));
 }
 
-void detect(RunContext& ctx) {
+void detect(RunContext& ctx, const GridUser& then) {
   const grid::ScanSetup s = scan_setup(ctx);
   const int threads = thread_count(ctx.threads);
   ctx.fc1 = source_direction(ctx.rasource, ctx.decsource);
   const grid::Samples g = grid::user_samples(s, threads, ctx.flagcrang == 1);
   detect_shared(ctx, s, g, threads);
   detect_source(ctx, s, g, nullptr, ctx.flagcrang == 1, threads);
+  if (then) then(s, g);
 }
 
 report::Heading heading(const RunContext& ctx) {

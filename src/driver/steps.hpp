@@ -2,6 +2,8 @@
 // detectors, then the reports.
 #pragma once
 
+#include <functional>
+
 #include "driver/context.hpp"
 #include "events/events.hpp"
 #include "grid/grid.hpp"
@@ -25,8 +27,10 @@ void detect_shared(RunShared& shared, const grid::ScanSetup& s, const grid::Samp
 void detect_source(RunContext& ctx, const grid::ScanSetup& s, const grid::Samples& g,
                    const std::vector<events::OccultationParts>* geometry, bool keep_angles,
                    int threads);
-// Samples the grids and runs every detector for the source of ctx (angles with flagcrang 1).
-void detect(RunContext& ctx);
+// Samples the grids and runs every detector for the source of ctx (angles with flagcrang 1);
+// then `then` on the period's grid, when given.
+using GridUser = std::function<void(const grid::ScanSetup&, const grid::Samples&)>;
+void detect(RunContext& ctx, const GridUser& then = {});
 
 report::Heading heading(const RunContext& ctx);
 // Where a run's results came from, for its JSON document.

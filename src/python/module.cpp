@@ -32,6 +32,7 @@ namespace {
 struct Run {
   kv::RunContext ctx;
   std::vector<std::string> warnings;
+  kv::report::Answers answers;  // the planner's answers, as the JSON document holds them
 };
 
 // The options of the batch program a call passes on, by their command-line names without
@@ -47,6 +48,8 @@ kv::driver::RunOptions run_options(const py::dict& options) {
       opt.tle = value.cast<std::string>();
     } else if (name == "reports") {
       opt.reports = value.cast<std::string>();
+    } else if (name == "min-window" || name == "min_window") {
+      opt.min_window = value.cast<double>();
     } else if (name == "model") {
       const std::string model = value.cast<std::string>();
       if (model != "classic" && model != "precise")
@@ -85,7 +88,7 @@ PYBIND11_MODULE(_kelvis, m) {
           "json",
           [](const Run& r, bool pdf_made) {
             const py::gil_scoped_release unlocked;
-            return kv::driver::json_text(r.ctx, pdf_made);
+            return kv::driver::json_text(r.ctx, pdf_made, &r.answers);
           },
           py::arg("pdf_made") = false, "the JSON document, as --json writes it")
       .def(
@@ -105,7 +108,7 @@ PYBIND11_MODULE(_kelvis, m) {
         auto r = std::make_unique<Run>();
         const py::gil_scoped_release unlocked;
         std::istringstream in(request);
-        kv::driver::compute_run(in, clock_of(now), opt, data_dir, r->ctx);
+        r->answers = kv::driver::compute_run(in, clock_of(now), opt, data_dir, r->ctx);
         r->warnings = kv::driver::tle_warnings(r->ctx);
         return r;
       },

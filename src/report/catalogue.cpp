@@ -51,11 +51,17 @@ void write_catalogue_csv(const std::string& path, const std::vector<CatalogueRow
   f.create(path);
   f.printf(
       "name,ra_deg,dec_deg,view_min,visibility_min,windows,longest_min,first_start,last_start,"
-      "eclipse_viewing_min\n");
-  for (const CatalogueRow& r : rows)
-    f.printf("%s,%.6f,%.6f,%.3f,%.3f,%d,%.3f,%s,%s,%.3f\n", field(r.name).c_str(), r.ra_deg,
+      "eclipse_viewing_min,seasons%s\n",
+      !rows.empty() && rows.front().long_windows ? ",long_windows,long_total_min" : "");
+  for (const CatalogueRow& r : rows) {
+    f.printf("%s,%.6f,%.6f,%.3f,%.3f,%d,%.3f,%s,%s,%.3f,%s", field(r.name).c_str(), r.ra_deg,
              r.dec_deg, r.view_min, r.visibility_min, r.windows, r.longest_min,
-             r.first_start.c_str(), r.last_start.c_str(), r.eclipse_viewing_min);
+             r.first_start.c_str(), r.last_start.c_str(), r.eclipse_viewing_min,
+             seasons_field(r.seasons).c_str());
+    if (r.long_windows)
+      f.printf(",%d,%.3f", r.long_windows->windows.count(), r.long_windows->total_min);
+    f.printf("\n");
+  }
   f.close();
 }
 

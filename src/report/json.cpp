@@ -136,6 +136,68 @@ ordered_json daywise_table(const Heading& h, const Timeline& tl, const Visibilit
   return list;
 }
 
+std::string date_time(const Epoch& iltread, double t) { return iso8601(addtimnew(iltread, t)); }
+
+ordered_json seasons_json(const std::vector<Season>& seasons) {
+  ordered_json list = ordered_json::array();
+  for (const Season& s : seasons)
+    list.push_back({{"first_date", s.first_date},
+                    {"last_date", s.last_date},
+                    {"visibility_min", s.visibility_min},
+                    {"windows", s.windows},
+                    {"longest_min", s.longest_min}});
+  return list;
+}
+
+ordered_json next_json(const Epoch& iltread, const NextVisible& n) {
+  if (!n.visible)
+    return {
+        {"in_limits_from", date_time(iltread, n.in_limits_from)},
+        {"first_window",
+         {{"start", date_time(iltread, n.first_start)}, {"end", date_time(iltread, n.first_end)}}}};
+  ordered_json g = {{"next_gap_from", date_time(iltread, n.gap_from)}};
+  if (n.gap_to_found) g["next_gap_to"] = date_time(iltread, n.gap_to);
+  return g;
+}
+
+ordered_json limits_json(const LimitsReport& r) {
+  static constexpr std::array<const char*, view::kLimitCount> kKeys{
+      "roll_sun", "negative_roll_sun", "roll_moon", "roll_velocity", "yaw_sun"};
+  ordered_json out;
+  for (std::size_t i = 0; i < view::kLimitCount; ++i)
+    out[kKeys[i]] = {{"excluded_s", r.account.limits[i].excluded_s},
+                     {"alone_s", r.account.limits[i].alone_s},
+                     {"min_deg", r.ranges[i].min_deg},
+                     {"max_deg", r.ranges[i].max_deg}};
+  out["occultation"] = {{"excluded_s", r.account.occultation.excluded_s},
+                        {"alone_s", r.account.occultation.alone_s}};
+  out["saa"] = {{"excluded_s", r.account.saa.excluded_s}, {"alone_s", r.account.saa.alone_s}};
+  return out;
+}
+
+// The planner's answers of a single run, added to doc.
+void add_answers(ordered_json& doc, const Timeline& tl, const Answers& a) {
+  doc["seasons"] = seasons_json(a.seasons);
+  ordered_json days = ordered_json::array(), months = ordered_json::array();
+  for (const CalendarDay& d : a.calendar.days)
+    days.push_back({{"date", d.date},
+                    {"visibility_s", d.visibility_s},
+                    {"eclipse_viewing_s", d.eclipse_viewing_s}});
+  for (const CalendarMonth& m : a.calendar.months)
+    months.push_back({{"month", m.month},
+                      {"visibility_s", m.visibility_s},
+                      {"eclipse_viewing_s", m.eclipse_viewing_s}});
+  doc["calendar"] = {{"days", days}, {"months", months}};
+  doc["limits_report"] = limits_json(a.limits);
+  if (!a.why_not.empty()) doc["why_not"] = a.why_not;
+  if (a.next) doc["next_visible"] = next_json(tl.iltread, *a.next);
+  if (a.long_windows)
+    doc["long_windows"] = {{"min_minutes", a.long_windows->min_minutes},
+                           {"count", a.long_windows->windows.count()},
+                           {"total_min", a.long_windows->total_min},
+                           {"windows", windows(tl, a.long_windows->windows)}};
+}
+
 }  // namespace
 
 std::vector<std::string> caveats(const Epoch& iltread, double tendinp) {
@@ -158,7 +220,8 @@ std::string iso8601(const Epoch& e) {
 }
 
 std::string json_document(const Provenance& p, const Heading& h, const Timeline& tl,
-                          const RunTables& r, const std::string& pdf, bool pdf_made) {
+                          const RunTables& r, const std::string& pdf, bool pdf_made,
+                          const Answers* answers) {
   const Visibility v = visibility_windows(r.tables);
   ordered_json doc;
   doc["schema_version"] = json_schema_version;
@@ -181,15 +244,16 @@ std::string json_document(const Provenance& p, const Heading& h, const Timeline&
                    {"visibility_min", minutes(v.viewact)},
                    {"eclipse_viewing_min", minutes(v.vieweclp, true)}};
   doc["daywise"] = daywise_table(h, tl, v);
+  if (answers) add_answers(doc, tl, *answers);
   doc["pdf"] = {{"file", pdf}, {"made", pdf_made}};
   return doc.dump(2) + "\n";
 }
 
 void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
-                const RunTables& r, const std::string& pdf, bool pdf_made) {
+                const RunTables& r, const std::string& pdf, bool pdf_made, const Answers* answers) {
   OutFile f;
   f.create_replacing(path);
-  f.write(json_document(p, h, tl, r, pdf, pdf_made));
+  f.write(json_document(p, h, tl, r, pdf, pdf_made, answers));
   f.close();
 }
 
@@ -211,6 +275,23 @@ void write_catalogue_json(const std::string& path, const Provenance& p,
                     {"first_start", r.first_start},
                     {"last_start", r.last_start},
                     {"eclipse_viewing_min", r.eclipse_viewing_min}});
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const CatalogueRow& r = rows[k];
+    ordered_json& o = list[k];
+    o["seasons"] = seasons_json(r.seasons);
+    if (!r.why_not.empty()) o["why_not"] = r.why_not;
+    if (r.next) o["next_visible"] = next_json(r.iltread, *r.next);
+    if (r.long_windows) {
+      ordered_json w = ordered_json::array();
+      for (std::size_t i = 0; i < r.long_windows->windows.t1.size(); ++i)
+        w.push_back({{"start", date_time(r.iltread, r.long_windows->windows.t1[i])},
+                     {"end", date_time(r.iltread, r.long_windows->windows.t2[i])}});
+      o["long_windows"] = {{"min_minutes", r.long_windows->min_minutes},
+                           {"count", r.long_windows->windows.count()},
+                           {"total_min", r.long_windows->total_min},
+                           {"windows", w}};
+    }
+  }
   doc["sources"] = list;
   OutFile f;
   f.create_replacing(path);

@@ -6,6 +6,7 @@
 
 #include "common/tables.hpp"
 #include "common/types.hpp"
+#include "report/planner.hpp"
 #include "report/report.hpp"
 
 namespace kv::report {
@@ -57,12 +58,14 @@ struct RunTables {
 std::string iso8601(const Epoch& e);
 
 // The JSON document of a successful run, with its final newline: what write_json writes.
-// pdf_made: whether the bundle's PDF was made.
+// pdf_made: whether the bundle's PDF was made. answers: the planner's answers, when made.
 std::string json_document(const Provenance& p, const Heading& h, const Timeline& tl,
-                          const RunTables& r, const std::string& pdf, bool pdf_made);
+                          const RunTables& r, const std::string& pdf, bool pdf_made,
+                          const Answers* answers = nullptr);
 
 // Writes the JSON document of a successful run to `path` (checked; throws RunError).
 void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
-                const RunTables& r, const std::string& pdf, bool pdf_made);
+                const RunTables& r, const std::string& pdf, bool pdf_made,
+                const Answers* answers = nullptr);
 
 }  // namespace kv::report

@@ -93,24 +93,40 @@ double tick_step(double span) {
   return 7776000.0;
 }
 
-void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
-              const Visibility& v) {
-  const char* names[5] = {"attitude limits met", "occulted", "SAA", "eclipse", "visible"};
-  const EventTable* lanes[5] = {&t.views, &t.occults, &t.saa, &t.eclipses, &v.viewact};
-  const Rgb colours[5] = {kView, plot_occulted, plot_saa, kEclipse, plot_visible};
-  for (int i = 0; i < 5; ++i) {
-    const double y = plot_lane_top + i * (plot_lane_height + plot_lane_gap);
-    text(cr, plot_left - 10, y + 18, names[i], 13, false, true);
-    box(cr, plot_left, y, plot_right - plot_left, plot_lane_height, kOutsidePeriod);
+void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t, const Visibility& v,
+              const PlotAnswers* pa) {
+  struct Lane {
+    const char* name;
+    const EventTable* table;
+    Rgb colour;
+  };
+  std::vector<Lane> lanes;
+  if (pa) {
+    static constexpr std::array<const char*, view::kLimitCount> kNames{
+        "roll-Sun met", "neg. roll-Sun met", "roll-Moon met", "roll-velocity met", "yaw-Sun met"};
+    for (std::size_t i = 0; i < view::kLimitCount; ++i)
+      lanes.push_back({kNames[i], &pa->limit_met[i], kView});
+  } else {
+    lanes.push_back({"attitude limits met", &t.views, kView});
+  }
+  lanes.push_back({"occulted", &t.occults, plot_occulted});
+  lanes.push_back({"SAA", &t.saa, plot_saa});
+  lanes.push_back({"eclipse", &t.eclipses, kEclipse});
+  lanes.push_back({"visible", &v.viewact, plot_visible});
+  for (std::size_t i = 0; i < lanes.size(); ++i) {
+    const double y = plot_lane(i, lanes.size()).top, height = plot_lane(i, lanes.size()).height;
+    text(cr, plot_left - 10, y + height * 0.7, lanes[i].name, lanes.size() > 5 ? 11 : 13, false,
+         true);
+    box(cr, plot_left, y, plot_right - plot_left, height, kOutsidePeriod);
     auto draw = [&](const EventTable& e, const Rgb& c) {
       for (std::size_t k = 0; k < e.t1.size(); ++k) {
         const double a = std::max(e.t1[k], s.t0), b = std::min(e.t2[k], s.t1);
         if (b < a) continue;
-        box(cr, s.x(a), y, std::max(1.0, s.x(b) - s.x(a)), plot_lane_height, c);
+        box(cr, s.x(a), y, std::max(1.0, s.x(b) - s.x(a)), height, c);
       }
     };
-    draw(*lanes[i], colours[i]);
-    if (i == 4) draw(v.vieweclp, plot_visible_eclipse);
+    draw(*lanes[i].table, lanes[i].colour);
+    if (i + 1 == lanes.size()) draw(v.vieweclp, plot_visible_eclipse);
   }
   const double axis = plot_lane_top + 5 * (plot_lane_height + plot_lane_gap);
   const double step = tick_step(s.t1 - s.t0);
@@ -123,6 +139,26 @@ void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t,
     text(cr, s.x(u) - 30, axis + 16, label, 11);
   }
   text(cr, plot_left, plot_lane_top - 12, "Timeline (UTC)", 14, true);
+}
+
+// Visibility per calendar month (hours; dark: in eclipse), scaled to the fullest month.
+void month_bars(cairo_t* cr, const Calendar& c) {
+  text(cr, plot_left, kBarsTop - 12, "Visibility per month (hours; dark: in eclipse)", 14, true);
+  box(cr, plot_left, kBarsTop, plot_right - plot_left, kBarsHeight, kOutsidePeriod);
+  double top = 3600;
+  for (const CalendarMonth& m : c.months) top = std::max(top, m.visibility_s);
+  const double w =
+      (plot_right - plot_left) / static_cast<double>(std::max<std::size_t>(c.months.size(), 1));
+  for (std::size_t j = 0; j < c.months.size(); ++j) {
+    const double all = c.months[j].visibility_s / top * kBarsHeight,
+                 ecl = c.months[j].eclipse_viewing_s / top * kBarsHeight;
+    const double x = plot_left + static_cast<double>(j) * w, bw = std::max(1.0, w * 0.8);
+    box(cr, x, kBarsTop + kBarsHeight - all, bw, all - ecl, plot_visible);
+    box(cr, x, kBarsTop + kBarsHeight - ecl, bw, ecl, plot_visible_eclipse);
+    text(cr, x, kBarsTop + kBarsHeight + 14, c.months[j].month, 10);
+    text(cr, x, kBarsTop + kBarsHeight - all - 4,
+         strprintf("%.0f h", c.months[j].visibility_s / 3600), 10);
+  }
 }
 
 void day_bars(cairo_t* cr, const Timeline& tl, double span_s, const Visibility& v) {
@@ -232,7 +268,7 @@ bool plot_format_known(const std::string& path) {
 }
 
 void write_plot(const std::string& path, const PlotTitle& title, const Timeline& tl, double tendinp,
-                const Tables& t) {
+                const Tables& t, const PlotAnswers* answers) {
   const std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
   // Drawn under a temporary name and renamed, so that no reader sees a half-written plot.
   const std::string temp = path + ".part";
@@ -245,8 +281,11 @@ void write_plot(const std::string& path, const PlotTitle& title, const Timeline&
   const Visibility v = visibility_windows(t);
   const Span s{tl.tstreadif, tendinp};
   title_block(cr, title, v, !v.viewact.t1.empty());
-  timeline(cr, s, tl, t, v);
-  day_bars(cr, tl, tendinp - tl.tstreadif, v);
+  timeline(cr, s, tl, t, v, answers);
+  if (answers && answers->calendar && tendinp - tl.tstreadif > 60 * daysec)
+    month_bars(cr, *answers->calendar);
+  else
+    day_bars(cr, tl, tendinp - tl.tstreadif, v);
   phase_map(cr, s, tl, t, v);
   legend(cr);
   cairo_destroy(cr);

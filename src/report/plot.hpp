@@ -2,9 +2,11 @@
 // days-by-orbit-phase map.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "common/tables.hpp"
+#include "report/planner.hpp"
 #include "report/report.hpp"
 
 namespace kv::report {
@@ -33,11 +35,29 @@ constexpr Rgb plot_outside_limits{0.96, 0.80, 0.80};
 constexpr int plot_width = 1200, plot_height = 1500;
 constexpr double plot_left = 170, plot_right = 1160;  // x of the period's start and end
 constexpr double plot_lane_top = 170, plot_lane_height = 26, plot_lane_gap = 8;
+// Top and height of lane i of n (the lanes share the height of five): n is 5, or 9 with
+// one lane per attitude limit; the visibility lane is the last.
+struct PlotLane {
+  double top, height;
+};
+inline PlotLane plot_lane(std::size_t i, std::size_t n) {
+  const double pitch = 5 * (plot_lane_height + plot_lane_gap) / static_cast<double>(n);
+  return {plot_lane_top + static_cast<double>(i) * pitch,
+          pitch * plot_lane_height / (plot_lane_height + plot_lane_gap)};
+}
+
+// The planner's part of the plot: where each attitude limit holds (view::LimitIndex
+// order), drawn as one lane each instead of the view windows' lane, and the calendar,
+// drawn by month instead of by day for periods over 60 days.
+struct PlotAnswers {
+  std::array<EventTable, view::kLimitCount> limit_met;
+  const Calendar* calendar = nullptr;
+};
 
 // Writes the plot to `path` as PDF, PNG or SVG by its extension. Throws RunError when the
 // file cannot be written.
 void write_plot(const std::string& path, const PlotTitle& title, const Timeline& tl, double tendinp,
-                const Tables& t);
+                const Tables& t, const PlotAnswers* answers = nullptr);
 
 // Whether the plot can be written under this name (extension .pdf, .png or .svg).
 bool plot_format_known(const std::string& path);

@@ -146,6 +146,45 @@ std::string form_page(const RunFields& f, const std::string& error, const std::s
   return page;
 }
 
+// The planner's answers of a run's document: why not, seasons, next visibility, long windows.
+static std::string answers_part(const json& doc) {
+  std::string p;
+  if (doc.contains("why_not"))
+    p += "<p id=\"why-not\">Never visible: " + html(doc["why_not"].get<std::string>()) + ".</p>";
+  if (doc.contains("seasons") && !doc["seasons"].empty()) {
+    p += "<h2>Seasons</h2><table id=\"seasons\"><tr><th>first day</th><th>last day</th>"
+         "<th>minutes</th><th>windows</th><th>longest (min)</th></tr>";
+    for (const json& s : doc["seasons"])
+      p += strprintf("<tr><td>%s</td><td>%s</td><td>%.1f</td><td>%d</td><td>%.1f</td></tr>",
+                     html(s["first_date"].get<std::string>()).c_str(),
+                     html(s["last_date"].get<std::string>()).c_str(),
+                     s["visibility_min"].get<double>(), s["windows"].get<int>(),
+                     s["longest_min"].get<double>());
+    p += "</table>";
+  }
+  if (doc.contains("next_visible")) {
+    const json& n = doc["next_visible"];
+    if (n.contains("first_window"))
+      p += "<p id=\"next-visible\">Next visible " +
+           html(n["first_window"]["start"].get<std::string>()) + " to " +
+           html(n["first_window"]["end"].get<std::string>()) +
+           " (within the attitude limits from " + html(n["in_limits_from"].get<std::string>()) +
+           ").</p>";
+    else
+      p += "<p id=\"next-visible\">Next gap of more than a day from " +
+           html(n["next_gap_from"].get<std::string>()) +
+           (n.contains("next_gap_to") ? " to " + html(n["next_gap_to"].get<std::string>()) : "") +
+           ".</p>";
+  }
+  if (doc.contains("long_windows")) {
+    const json& l = doc["long_windows"];
+    p += strprintf("<p id=\"long-windows\">%d windows of at least %g min, %.1f min in all.</p>",
+                   l["count"].get<int>(), l["min_minutes"].get<double>(),
+                   l["total_min"].get<double>());
+  }
+  return p;
+}
+
 std::string result_page(const std::string& id, const json& doc,
                         const std::vector<std::string>& files) {
   std::string p = head("kelvis run");
@@ -165,6 +204,7 @@ std::string result_page(const std::string& id, const json& doc,
   p += strprintf("<p>Visible %.1f min in %zu windows; in eclipse %.1f min.</p>",
                  t["visibility_min"].get<double>(), doc["windows"]["visibility"].size(),
                  t["eclipse_viewing_min"].get<double>());
+  p += answers_part(doc);
   p += "<p><img id=\"plot\" alt=\"plot of the run\" src=\"/runs/" + id + "/files/plot.png\"></p>";
   p += "<table id=\"windows\"><tr><th>orbit</th><th>start (UTC)</th><th>end (UTC)</th>"
        "<th>minutes</th></tr>";

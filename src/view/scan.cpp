@@ -15,6 +15,16 @@ bool in_view(const ViewLimits& lim, const AttAngles& a) {
          a.rolvelang * cdr > lim.rovellim;
 }
 
+unsigned char limits_met(const ViewLimits& lim, const AttAngles& a) {
+  unsigned char m = 0;
+  if (a.rolsunang * cdr > lim.rosvlim) m |= kRollSunMet;
+  if (a.verollsunang * cdr > lim.nrosvlim) m |= kNegRollSunMet;
+  if (a.rolmunang * cdr > lim.romlim) m |= kRollMoonMet;
+  if (a.rolvelang * cdr > lim.rovellim) m |= kRollVelocityMet;
+  if (a.yawsunang * cdr > lim.ywsvlim) m |= kYawSunMet;
+  return m;
+}
+
 void evntst(ViewWindow& w, double t) {
   if (w.open) return;
   w.start = t;
@@ -76,9 +86,24 @@ bool rolvel_above(double c, const Limit& lim) {
   return rolvel_angle_of_cosine(c) * cdr > lim.deg;
 }
 
+constexpr double kRounding = 1e-12;  // rounding of the dot products and normalisations
+
+// The yaw-Sun decision for the Sun's cosine cs with the source known within d (|cs| below
+// the cosine of a degree). The yaw axis points away from the Sun, so the angle is at least
+// 90 degrees: a limit below 89 holds whatever the directions.
+int yaw_decide(double cs, double d, const Limit& yaw) {
+  if (yaw.deg < 89) return 1;
+  // sin(rolsunang) = sqrt(1 - c^2) over c in [cs - d, cs + d]: largest where |c| is least.
+  const double c_lo = cs - d, c_hi = cs + d;
+  const double c2_max = std::max(c_lo * c_lo, c_hi * c_hi);
+  const double c2_min = (c_lo < 0 && c_hi > 0) ? 0.0 : std::min(c_lo * c_lo, c_hi * c_hi);
+  const double sin_lo = std::sqrt(std::max(0.0, 1 - c2_max)), sin_hi = std::sqrt(1 - c2_min);
+  const double cy = -(sin_lo + sin_hi) / 2, dy = (sin_hi - sin_lo) / 2 + kRounding;
+  return yaw.decide(cy, dy, -0.999999999, 0.999999999);
+}
+
 int certain(const Vec3& fc1, const Vec3& sun, const Vec3& moon, bool rolvel_in,
             const ViewThresholds& th, double err) {
-  constexpr double kRounding = 1e-12;  // rounding of the dot products and normalisations
   const double cs = dot(sun, fc1), cm = dot(moon, fc1);
   // The yaw axis is defined only away from the Sun direction; there attang gives
   // cos(yawsunang) = -sin(rolsunang).
@@ -91,15 +116,25 @@ int certain(const Vec3& fc1, const Vec3& sun, const Vec3& moon, bool rolvel_in,
   if (nrs == 0) return 0;
   const int rm = th.rm.decide(cm, d, -0.999999999, 0.9999999999);
   if (rm == 0) return 0;
-  // sin(rolsunang) = sqrt(1 - c^2) over c in [cs - d, cs + d]: largest where |c| is least.
-  const double c_lo = cs - d, c_hi = cs + d;
-  const double c2_max = std::max(c_lo * c_lo, c_hi * c_hi);
-  const double c2_min = (c_lo < 0 && c_hi > 0) ? 0.0 : std::min(c_lo * c_lo, c_hi * c_hi);
-  const double sin_lo = std::sqrt(std::max(0.0, 1 - c2_max)), sin_hi = std::sqrt(1 - c2_min);
-  const double cy = -(sin_lo + sin_hi) / 2, dy = (sin_hi - sin_lo) / 2 + kRounding;
-  const int ys = th.yaw.decide(cy, dy, -0.999999999, 0.999999999);
+  const int ys = yaw_decide(cs, d, th.yaw);
   if (ys < 0 || rs < 0 || nrs < 0 || rm < 0) return -1;
   return ys;
+}
+
+// The LimitBit mask by the rule of `certain`, each limit on its own: -1 when any limit is
+// undecided (or the Sun lies within a degree of the source axis).
+int certain_mask(const Vec3& fc1, const Vec3& sun, const Vec3& moon, bool rolvel_in,
+                 const ViewThresholds& th, double err) {
+  const double cs = dot(sun, fc1), cm = dot(moon, fc1);
+  if (!(std::fabs(cs) < kCosOneDegree)) return -1;
+  const double d = err + kRounding;
+  const int rs = th.rs.decide(cs, d, -0.999999999, 0.9999999999);
+  const int nrs = th.nrs.decide(-cs, d, -0.999999999, 0.9999999999);
+  const int rm = th.rm.decide(cm, d, -0.999999999, 0.9999999999);
+  const int ys = yaw_decide(cs, d, th.yaw);
+  if (rs < 0 || nrs < 0 || rm < 0 || ys < 0) return -1;
+  return (rs ? kRollSunMet : 0) | (nrs ? kNegRollSunMet : 0) | (rm ? kRollMoonMet : 0) |
+         (rolvel_in ? kRollVelocityMet : 0) | (ys ? kYawSunMet : 0);
 }
 
 }  // namespace
@@ -111,13 +146,19 @@ int certain_in_view(const Vec3& fc1, const Vec3& sun, const Vec3& moon, double r
   return certain(fc1, sun, moon, rolvelang * cdr > lim.rovellim, th, err);
 }
 
+std::size_t scanned_count(const grid::ScanSetup& s, const grid::Samples& g) {
+  std::size_t n = 1;
+  while (n < g.size() && g.t[n - 1] + s.step - (s.tendinp - s.step) < 1e-6) ++n;
+  return n;
+}
+
 ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const grid::SourceTrack& src,
                 const ViewLimits& lim, bool keep_angles, int threads) {
   // Grid times scanned: the first always, then each whose predecessor was not the last.
-  std::size_t n = 1;
-  while (n < g.size() && g.t[n - 1] + s.step - (s.tendinp - s.step) < 1e-6) ++n;
+  const std::size_t n = scanned_count(s, g);
   ViewScan v;
   std::vector<char> inview(n);
+  v.met.resize(n);
   if (keep_angles) v.angles.resize(n);
   const ViewThresholds th{Limit(lim.ywsvlim), Limit(lim.rosvlim), Limit(lim.nrosvlim),
                           Limit(lim.romlim), Limit(lim.rovellim)};
@@ -131,18 +172,22 @@ ViewScan getatt(const grid::ScanSetup& s, const grid::Samples& g, const grid::So
       const ephem::SunMoonDirections sm = grid::directions_at(s, g.t[k], g.st[k]);
       a = attang(fc1, g.st[k], sm.moon, sm.sun);
     } else {
-      // Interpolated Sun and Moon: the decision stands when no direction within the
-      // interpolation error could change it; otherwise it is taken on the exact ones.
+      // Interpolated Sun and Moon: the decisions stand when no direction within the
+      // interpolation error could change them; otherwise they are taken on the exact ones.
       const bool rolvel_in = rolvel_above(rolvel_cosine(fc1, g.st[k]), th.rv);
-      const int sure = certain(fc1, g.sun[k], g.moon[k], rolvel_in, th, grid::interpolation_error);
-      if (sure >= 0) {
-        inview[k] = static_cast<char>(sure);
+      // (Where every limit is decided, `certain` decides as the mask does.)
+      const int mask =
+          certain_mask(fc1, g.sun[k], g.moon[k], rolvel_in, th, grid::interpolation_error);
+      if (mask >= 0) {
+        inview[k] = static_cast<char>(mask == kAllLimitsMet);
+        v.met[k] = static_cast<unsigned char>(mask);
         return;
       }
       const ephem::SunMoonDirections sm = grid::directions_at(s, g.t[k], g.st[k]);
       a = attang(fc1, g.st[k], sm.moon, sm.sun);
     }
     inview[k] = in_view(lim, a);
+    v.met[k] = limits_met(lim, a);
     if (keep_angles) v.angles[k] = a;
   });
   ViewWindow w;

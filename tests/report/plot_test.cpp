@@ -35,8 +35,9 @@ class Plot : public ScratchDir {
   }
   // Colour of the visibility lane at the fraction f of the period.
   report::Rgb visibility_lane(double f) {
-    const double y =
-        report::plot_lane_top + 4 * (report::plot_lane_height + report::plot_lane_gap) + 13;
+    // A run's plot has one lane per attitude limit: nine lanes, visibility the last.
+    const report::PlotLane lane = report::plot_lane(8, 9);
+    const double y = lane.top + lane.height / 2;
     const double x = report::plot_left + f * (report::plot_right - report::plot_left);
     return pixel(static_cast<int>(x), static_cast<int>(y));
   }
