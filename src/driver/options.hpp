@@ -28,7 +28,7 @@ struct RunOptions {
   std::string plot;           // path of the plot, .pdf, .png or .svg ("" for none)
   std::string source_name;    // the source's name as shown (may hold blanks; "" for the token)
   std::string tle;  // two-line element file: the orbit instead of the orbit files ("" for none)
-  Model model = Model::classic;  // the model set of every run
+  Model model = Model::classic;      // the model set of every run
   double season_min = 1;             // minutes of visibility that make a day of a season
   std::optional<double> min_window;  // minutes: list the visibility windows at least so long
 };
