@@ -98,7 +98,6 @@ def test_reports_into_a_file_is_os_error(demo_dir, tmp_path):
     (dict(user="ann smith"), ValueError),
     (dict(threads=0), ValueError),
     (dict(model="exact"), ValueError),
-    (dict(min_window=15), TypeError),
 ])
 def test_bad_arguments(kwargs, exc_type, demo_dir):
     with pytest.raises(exc_type):

@@ -228,7 +228,7 @@ def run(source, ra, dec, start, end, limits=Limits(), *, user="user", tag="py",
     now               the run's wall-clock time (--now), default the clock
     tle, threads      as --tle FILE and --threads N (default all cores)
     model             "classic" (default) or "precise", as --model
-    min_window        an option of newer batch programs: a TypeError when this one lacks it
+    min_window        as --min-window MINUTES: the long windows in the document
     The interpreter lock is released while the request is computed.
     """
     request = _request(user, source, satellite, ra, dec, start, end, limits, angle_file, tag)
