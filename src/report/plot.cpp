@@ -12,6 +12,7 @@
 
 #include "common/run_error.hpp"
 #include "common/timescales.hpp"
+#include "report/json.hpp"
 
 namespace kv::report {
 namespace {
@@ -139,6 +140,15 @@ void timeline(cairo_t* cr, const Span& s, const Timeline& tl, const Tables& t, c
     text(cr, s.x(u) - 30, axis + 16, label, 11);
   }
   text(cr, plot_left, plot_lane_top - 12, "Timeline (UTC)", 14, true);
+  // Where the orbit is older than orbit_age_caveat_days: a band above the lanes.
+  const double aged = std::max(s.t0, orbit_age_caveat_days * daysec);
+  if (aged < s.t1) {
+    box(cr, s.x(aged), plot_lane_top - 8, s.x(s.t1) - s.x(aged), 4, plot_aged_orbit);
+    text(cr, std::clamp(s.x(aged), plot_left + 150, plot_right - 330), plot_lane_top - 12,
+         strprintf("orbit older than %.0f days: per-orbit edges indicative only",
+                   orbit_age_caveat_days),
+         11);
+  }
 }
 
 // Visibility per calendar month (hours; dark: in eclipse), scaled to the fullest month.

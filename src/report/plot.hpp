@@ -30,6 +30,8 @@ constexpr Rgb plot_visible_eclipse{0.10, 0.25, 0.65};
 constexpr Rgb plot_occulted{0.55, 0.55, 0.55};
 constexpr Rgb plot_saa{0.95, 0.60, 0.10};
 constexpr Rgb plot_outside_limits{0.96, 0.80, 0.80};
+// The band above the lanes where the orbit is older than orbit_age_caveat_days (json.hpp).
+constexpr Rgb plot_aged_orbit{0.85, 0.45, 0.10};
 
 // Page size (points, or pixels in PNG) and the timeline's geometry, for the tests.
 constexpr int plot_width = 1200, plot_height = 1500;

@@ -149,6 +149,9 @@ std::string form_page(const RunFields& f, const std::string& error, const std::s
 // The planner's answers of a run's document: why not, seasons, next visibility, long windows.
 static std::string answers_part(const json& doc) {
   std::string p;
+  if (doc.contains("caveats"))
+    for (const auto& c : doc["caveats"])
+      p += "<p class=\"err\" id=\"caveat\">Note: " + html(c.get<std::string>()) + "</p>";
   if (doc.contains("why_not"))
     p += "<p id=\"why-not\">Never visible: " + html(doc["why_not"].get<std::string>()) + ".</p>";
   if (doc.contains("seasons") && !doc["seasons"].empty()) {

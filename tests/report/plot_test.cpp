@@ -100,7 +100,17 @@ TEST_F(Plot, TwoHoursAndFourHundredDaysRender) {
   json doc =
       render({.source = "pole", .ra = "0", .dec = "90", .end = "2024 3 10 2 0 0 0", .tag = "h2"});
   EXPECT_TRUE(visible(visibility_lane(0.5)));  // the pole is in view throughout
+  // The band of an orbit older than 7 days: absent for two hours a day after the epoch,
+  // drawn from the eighth day of a 400-day period.
+  auto aged = [&](double f) {
+    const double x = report::plot_left + f * (report::plot_right - report::plot_left);
+    return same(pixel(static_cast<int>(x), static_cast<int>(report::plot_lane_top - 6)),
+                report::plot_aged_orbit);
+  };
+  EXPECT_FALSE(aged(0.5));
   doc = render({.end = "2025 4 14 0 0 0 0", .tag = "y1"});
+  EXPECT_FALSE(aged(0.005));  // day 3 of the orbit's age
+  EXPECT_TRUE(aged(0.5));
   EXPECT_GT(doc["windows"]["visibility"].size(), 1000u);
   int coloured = 0;
   for (double f = 0; f <= 1; f += 0.001) coloured += visible(visibility_lane(f));
