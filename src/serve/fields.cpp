@@ -173,7 +173,7 @@ constexpr Key kTopKeys[] = {
     {"ra", Kind::text},        {"dec", Kind::text},           {"ra_deg", Kind::number},
     {"dec_deg", Kind::number}, {"start", Kind::text},         {"end", Kind::text},
     {"limits", Kind::limits},  {"angle_file", Kind::boolean}, {"tle", Kind::text},
-    {"model", Kind::text}};
+    {"model", Kind::text},     {"min_window", Kind::number}};
 constexpr const char* kLimitKeys[] = {"roll_sun", "neg_roll_sun", "roll_moon", "roll_velocity",
                                       "earth_margin"};
 
@@ -219,6 +219,7 @@ std::vector<std::string> api_keys() {
 BatchInput batch_input(const RunFields& f, const std::vector<std::string>& options) {
   BatchInput in{options, {}};
   in.options.insert(in.options.end(), {"--model", f.model});
+  if (!f.min_window.empty()) in.options.insert(in.options.end(), {"--min-window", f.min_window});
   if (f.source != driver::file_name_form(f.source))
     in.options.insert(in.options.end(), {"--source-name", f.source});
   if (f.tle.find_first_not_of(" \t\r\n") == std::string::npos) return in;
@@ -269,6 +270,11 @@ bool fields_from_json(const std::string& body, RunFields& f, FieldError* err) {
   f.angle_file = b.contains("angle_file") && b["angle_file"].get<bool>();
   f.tle = text("tle", "");
   f.model = text("model", "classic");
+  if (b.contains("min_window")) {
+    const double m = b["min_window"].get<double>();
+    if (!(m >= 0 && m <= 576000)) return bad("min_window: must be 0 to 576000 minutes");
+    f.min_window = number_text(b["min_window"]);
+  }
   if (f.model != "classic" && f.model != "precise")
     return bad("model: must be \"classic\" or \"precise\"");
   if (f.tle.size() > kMaxTleBytes) return bad("tle: longer than a few element sets");

@@ -34,6 +34,7 @@ struct RunFields {
   bool angle_file = false;
   std::string tle;  // a two-line element set (two or three lines) for the orbit ("" for none)
   std::string model = "classic";  // the model set: "classic" or "precise"
+  std::string min_window;         // minutes: list the windows at least so long ("" for none)
 };
 
 // The batch options and the upload of a run's fields: --model; --source-name for a source

@@ -33,6 +33,7 @@ constexpr KeyDoc kKeyDocs[] = {
     {"angle_file", "boolean", "also write the attitude angles every minute"},
     {"tle", "string", "a two-line element set (two or three lines) for the orbit"},
     {"model", "string", "the model set: \"classic\" (default) or \"precise\""},
+    {"min_window", "number", "minutes: also list the visibility windows at least so long"},
     {"limits.roll_sun", "number",
      "the angle between the roll axis and the Sun must be more than this (default 45)"},
     {"limits.neg_roll_sun", "number",

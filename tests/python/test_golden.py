@@ -90,3 +90,11 @@ def test_catalogue_equals_the_batch_catalogue(examples_dir):
     again = kelvis.catalogue(listed, "2024-03-10T00:00:00", "2024-03-12T00:00:00", user="ann",
                              tag="r7", data_dir=examples_dir, now=TYPICAL["now"], threads=1)
     assert again.tobytes() == table.tobytes()
+
+
+def test_answers_and_calendar_arrays(examples_dir):
+    result = kelvis.run(data_dir=examples_dir, **dict(TYPICAL, tag="cal"))
+    assert result.calendar_days["visibility_s"].sum() == pytest.approx(
+        result.totals["visibility_min"] * 60, abs=1e-3)
+    assert result.seasons == result.document["seasons"]
+    assert len(result.calendar_months) >= 1

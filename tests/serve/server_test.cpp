@@ -63,8 +63,10 @@ TEST_F(Serve, ARunWithAnElementSetAndOneWithABadChecksum) {
   body["model"] = "exact";
   EXPECT_EQ(post(body).status, 400);
   body["model"] = "precise";
+  body["min_window"] = 30;
   auto r = post(body);
   ASSERT_EQ(r.status, 201) << r.body;
+  EXPECT_EQ(json::parse(r.body)["long_windows"]["min_minutes"], 30);
   EXPECT_EQ(json::parse(r.body)["tle"]["revolution_number"], 1234);
   EXPECT_EQ(json::parse(r.body)["model"], "precise");
   std::string bad = body["tle"];

@@ -159,6 +159,15 @@ def _windows(rows):
     return table
 
 
+def _calendar(rows, key):
+    dtype = _np.dtype([(key, "U10"), ("visibility_s", "f8"), ("eclipse_viewing_s", "f8")])
+    table = _np.zeros(len(rows), dtype=dtype)
+    for name in dtype.names:
+        if rows:
+            table[name] = [r[name] for r in rows]
+    return table
+
+
 class Result:
     """The results of one request: the content of its JSON document.
 
@@ -170,6 +179,11 @@ class Result:
     ascending_nodes numpy structured array (time, mjd, orbit)
     totals          {"view_min", "visibility_min", "eclipse_viewing_min"}
     daywise         numpy structured array (day, date, visibility_s, eclipse_viewing_s, partial)
+    calendar_days, calendar_months
+                    numpy structured arrays (date or month, visibility_s, eclipse_viewing_s):
+                    the UTC calendar days and months, windows split at midnight
+    seasons, limits_report, why_not, next_visible, long_windows
+                    the planner's answers as the document holds them (None where absent)
     warnings        what the batch run prints as warnings (also issued as UserWarning)
     """
 
@@ -177,7 +191,9 @@ class Result:
         self._run = run
         self._json = run.json(False)
         self.document = _json.loads(self._json)
-        tables = ("windows", "ascending_nodes", "totals", "daywise", "pdf")
+        answers = ("seasons", "calendar", "limits_report", "why_not", "next_visible",
+                   "long_windows")
+        tables = ("windows", "ascending_nodes", "totals", "daywise", "pdf") + answers
         self.provenance = {k: v for k, v in self.document.items() if k not in tables}
         self.windows = {name: _windows(rows) for name, rows in self.document["windows"].items()}
         nodes = self.document["ascending_nodes"]
@@ -192,6 +208,12 @@ class Result:
         for name in DAYWISE_DTYPE.names:
             if days:
                 self.daywise[name] = [d[name] for d in days]
+        calendar = self.document.get("calendar", {"days": [], "months": []})
+        self.calendar_days = _calendar(calendar["days"], "date")
+        self.calendar_months = _calendar(calendar["months"], "month")
+        for name in answers:
+            if name != "calendar":
+                setattr(self, name, self.document.get(name))
         self.warnings = list(run.warnings)
 
     def to_json(self):
