@@ -8,6 +8,7 @@
 
 #include "common/run_error.hpp"
 #include "common/types.hpp"
+#include "serve/download.hpp"
 #include "serve/fields.hpp"
 #include "serve/openapi.hpp"
 #include "serve/pages.hpp"
@@ -54,27 +55,6 @@ std::optional<json> read_json(const fs::path& p) {
   return j;
 }
 
-// The Content-Type of a download and how it is given.
-Response download(const fs::path& p) {
-  static const std::pair<const char*, const char*> kTypes[] = {
-      {".csv", "text/csv"},
-      {".ps", "application/postscript"},
-      {".fits", "application/fits"},
-      {".pdf", "application/pdf"},
-      {".png", "image/png"},
-      {".json", "application/json"},
-      {".txt", "text/plain; charset=utf-8"},
-      {".svg", "image/svg+xml"}};
-  Response r;
-  r.file = p.string();
-  r.type = "application/octet-stream";
-  for (const auto& [ext, type] : kTypes)
-    if (p.extension() == ext) r.type = type;
-  r.headers.emplace_back("Content-Disposition",
-                         "attachment; filename=\"" + p.filename().string() + "\"");
-  return r;
-}
-
 bool type_is(const Request& req, std::string_view want) {
   const std::string t = req.header("Content-Type");
   return t.rfind(want, 0) == 0 && (t.size() == want.size() || t[want.size()] == ';');
@@ -119,6 +99,19 @@ bool Routes::host_ok(const Request& req) const {
 
 // A browser's form: from this server's own page (its token; its origin when the browser
 // names one).
+bool Routes::browser_form(const Request& req, Form& form, const Reply& reply) const {
+  if (!type_is(req, "application/x-www-form-urlencoded")) {
+    reply(page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
+  } else if (!parse_form(req.body, form)) {
+    reply(page(400, error_page(400, "the form is not well encoded")));
+  } else if (!form_ok(req, form)) {
+    reply(page(403, error_page(403, "the form must be sent from this server's own page")));
+  } else {
+    return true;
+  }
+  return false;
+}
+
 bool Routes::form_ok(const Request& req, const Form& form) const {
   const auto t = form.find("form_token");
   if (t == form.end() || t->second != token_) return false;
@@ -191,13 +184,7 @@ void Routes::handle(const Request& req, Reply reply) {
 
 void Routes::run_form(const Request& req, Reply reply) {
   Form form;
-  if (!type_is(req, "application/x-www-form-urlencoded"))
-    return reply(
-        page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
-  if (!parse_form(req.body, form))
-    return reply(page(400, error_page(400, "the form is not well encoded")));
-  if (!form_ok(req, form))
-    return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
+  if (!browser_form(req, form, reply)) return;
   const RunFields f = form_fields(form);
   if (const std::vector<FieldFault> faults = field_faults(f); !faults.empty())
     return reply(
@@ -363,14 +350,8 @@ void Routes::catalogue(const Request& req, Reply reply) {
 
 // The sky map of a period, from the sky-map form (NSIDE 1 to 16 here).
 void Routes::sky(const Request& req, Reply reply) {
-  if (!type_is(req, "application/x-www-form-urlencoded"))
-    return reply(
-        page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
   Form form;
-  if (!parse_form(req.body, form))
-    return reply(page(400, error_page(400, "the form is not well encoded")));
-  if (!form_ok(req, form))
-    return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
+  if (!browser_form(req, form, reply)) return;
   const std::string nside = form.count("nside") ? form.at("nside") : "8";
   if (nside != "1" && nside != "2" && nside != "4" && nside != "8" && nside != "16")
     return reply(page(400, sky_form_page(token_, "nside: 1, 2, 4, 8 or 16", query_fields(form))));
@@ -383,14 +364,8 @@ void Routes::sky(const Request& req, Reply reply) {
 
 // A catalogue from the catalogue form (the CSV pasted), a long run.
 void Routes::catalogue_form(const Request& req, Reply reply) {
-  if (!type_is(req, "application/x-www-form-urlencoded"))
-    return reply(
-        page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
   Form form;
-  if (!parse_form(req.body, form))
-    return reply(page(400, error_page(400, "the form is not well encoded")));
-  if (!form_ok(req, form))
-    return reply(page(403, error_page(403, "the form must be sent from this server's own page")));
+  if (!browser_form(req, form, reply)) return;
   const RunFields f = query_fields(form);
   const std::string csv = form.count("csv") ? form.at("csv") : "";
   FieldError err;

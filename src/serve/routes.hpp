@@ -32,6 +32,9 @@ class Routes {
                            std::pair<std::string, std::string> upload, bool api);
   bool host_ok(const Request& req) const;
   bool form_ok(const Request& req, const Form& form) const;
+  // The fields of a browser form post: false, with the refusal sent, when it is not an
+  // urlencoded form of this server's own page.
+  bool browser_form(const Request& req, Form& form, const Reply& reply) const;
 
   Runs& runs_;
   std::string host_, token_;
