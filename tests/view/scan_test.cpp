@@ -159,12 +159,14 @@ TEST_P(CertainInView, NeverDecidesWhatAPerturbationWithinTheErrorCouldChange) {
     const State st{7000, 0, 0, 0, 7.5, 0};
     const AttAngles exact = attang(roll, st, moon, sun);
     std::uniform_real_distribution<double> near(-3 * err * cdr, 3 * err * cdr);
-    auto limit = [&](double angle) {
-      return geo.at_clamps && k % 3 ? extremes[(k / 3 + static_cast<int>(angle * 7)) % 5]
-                                    : angle * cdr + near(rng);
+    // Limit i (yaw, roll-Sun, negative roll-Sun, roll-Moon) at an extreme, or near its angle
+    // (an angle that is not a number, on the Sun axis, gets an extreme).
+    auto limit = [&](int i, double angle) {
+      return (geo.at_clamps && k % 3) || std::isnan(angle) ? extremes[(k / 3 + i) % 5]
+                                                           : angle * cdr + near(rng);
     };
-    const ViewLimits lim{limit(exact.yawsunang), limit(exact.rolsunang), limit(exact.verollsunang),
-                         limit(exact.rolmunang), -1};
+    const ViewLimits lim{limit(0, exact.yawsunang), limit(1, exact.rolsunang),
+                         limit(2, exact.verollsunang), limit(3, exact.rolmunang), -1};
     // The approximation: the exact directions moved by up to err, along the source axis
     // (towards or away from it) or in a random direction.
     auto moved = [&](const Vec3& v) {
