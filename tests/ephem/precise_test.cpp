@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/timescales.hpp"
+#include "support/reference.hpp"
 
 namespace kv::ephem::precise {
 namespace {
@@ -42,28 +43,7 @@ double utc_days(const std::string& iso) {
 }
 double tt_minus_utc_s(const TimeArgs& t) { return ((t.tt1 - t.utc1) + (t.tt2 - t.utc2)) * 86400; }
 
-// The data rows of a reference file, split at commas: comment lines (#) and the column
-// header skipped.
-std::vector<std::vector<std::string>> rows(const char* name) {
-  std::ifstream in(std::string(KELVIS_SOURCE_DIR) + "/tests/data/reference/" + name);
-  std::vector<std::vector<std::string>> out;
-  std::string line;
-  for (bool header = true; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    if (header) {
-      header = false;
-      continue;
-    }
-    std::vector<std::string> f(1);
-    for (char c : line)
-      if (c == ',')
-        f.emplace_back();
-      else
-        f.back().push_back(c);
-    out.push_back(f);
-  }
-  return out;
-}
+constexpr auto rows = &test::reference_rows;
 
 // TAI - UTC from IERS Bulletin C, plus 32.184 s, on both sides of two leap seconds.
 TEST(PreciseTime, TtMinusUtcFollowsTheLeapSeconds) {

@@ -19,6 +19,7 @@
 #include "events/events.hpp"
 #include "grid/grid.hpp"
 #include "support/fixture.hpp"
+#include "support/reference.hpp"
 #include "view/scan.hpp"
 
 namespace kv::grid {
@@ -82,27 +83,7 @@ TEST(PreciseTable, AgreesWithTheKernelsAtEveryInstant) {
   EXPECT_LT(0.03 * kArcsec, interpolation_error);
 }
 
-// The rows of a reference file, split at commas (comments and the header skipped).
-std::vector<std::vector<std::string>> rows(const char* name) {
-  std::ifstream in(std::string(KELVIS_SOURCE_DIR) + "/tests/data/reference/" + name);
-  std::vector<std::vector<std::string>> out;
-  bool header = true;
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    if (header) {
-      header = false;
-      continue;
-    }
-    std::vector<std::string> f(1);
-    for (char c : line)
-      if (c == ',')
-        f.emplace_back();
-      else
-        f.back().push_back(c);
-    out.push_back(f);
-  }
-  return out;
-}
+constexpr auto rows = &test::reference_rows;
 double utc_days(const std::string& iso) {
   Epoch e{};
   std::sscanf(iso.c_str(), "%d-%d-%dT%d:%d:%d", &e[0], &e[1], &e[2], &e[3], &e[4], &e[5]);
