@@ -159,17 +159,24 @@ void prepare_source(const RunShared& base, const CatalogueSource& src, const std
   c.outdir = dir.empty() ? "" : dir + "/";
 }
 
-// A progress line on standard error while it is a terminal.
+// A progress line on standard error while it is a terminal, and the progress file (--progress)
+// when one is asked for: both at most twice a second and at the end. A progress file that
+// cannot be written is left as it is (it is a hint for a waiting reader, not a result).
 class Progress {
  public:
-  explicit Progress(std::size_t total) : total_(total), on_(isatty(STDERR_FILENO)) {}
+  Progress(std::size_t total, std::string file)
+      : total_(total), on_(isatty(STDERR_FILENO)), file_(std::move(file)) {
+    write_file(0);
+  }
   void done_one() {
     const std::size_t n = ++done_;
-    if (!on_) return;
+    if (!on_ && file_.empty()) return;
     const std::lock_guard<std::mutex> lock(m_);
     const double t = seconds();
-    if (n != total_ && t - shown_ < 0.5) return;
+    if (n != total_ && t - shown_ < kShownEvery_s) return;
     shown_ = t;
+    write_file(n);
+    if (!on_) return;
     const double rate = static_cast<double>(n) / std::max(t, 1e-9);
     std::fprintf(stderr, "\rkelvis: %zu/%zu sources, %.1f/s, %.0f s left   ", n, total_, rate,
                  static_cast<double>(total_ - n) / rate);
@@ -177,11 +184,20 @@ class Progress {
   }
 
  private:
+  static constexpr double kShownEvery_s = 0.5;
   double seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   }
+  void write_file(std::size_t n) const {
+    if (file_.empty()) return;
+    try {
+      report::write_progress(file_, n, total_);
+    } catch (const RunError&) {
+    }
+  }
   std::size_t total_;
   bool on_;
+  std::string file_;
   std::atomic<std::size_t> done_{0};
   std::mutex m_;
   double shown_ = -1;
@@ -288,7 +304,7 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
 
   std::vector<report::CatalogueRow> rows(sources.size());
   std::vector<std::string> failures(sources.size());
-  Progress progress(sources.size());
+  Progress progress(sources.size(), opt.progress);
   parallel_for(
       sources.size(), threads,
       [&](std::size_t k) {

@@ -171,6 +171,12 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
                                  "with --sky-map: a catalogue CSV whose sources are marked and "
                                  "named on the picture and added to the summary")
                       ->type_name("FILE");
+  auto* progress =
+      app.add_option("--progress", opt.progress,
+                     "with --catalogue or --sky-map: keep FILE holding the sources done so far, "
+                     "as JSON {\"done\": N, \"total\": M} (rewritten whole, at most twice a "
+                     "second)")
+          ->type_name("FILE");
   std::string shard;
   app.add_option(
          "--shard", shard,
@@ -229,9 +235,9 @@ int parse_options(int argc, char** argv, RunOptions& opt) {
   if (!now.empty()) opt.now = parse_utc(now);
   if (!shard.empty()) std::sscanf(shard.c_str(), "%d/%d", &opt.shard_k, &opt.shard_n);
   const bool many = !opt.catalogue.empty() || opt.sky_nside > 0;
-  if (!many && (!opt.reports.empty() || !shard.empty())) {
-    std::cerr << "kelvis: --reports and --shard need --catalogue or --sky-map (kelvis --help "
-                 "shows the usage)\n";
+  if (!many && (!opt.reports.empty() || !shard.empty() || progress->count() > 0)) {
+    std::cerr << "kelvis: --reports, --shard and --progress need --catalogue or --sky-map "
+                 "(kelvis --help shows the usage)\n";
     return 2;
   }
   if (many && !opt.plot.empty()) {

@@ -18,7 +18,8 @@ struct RunOptions {
   int shard_k = 0, shard_n = 1;
   bool no_pdf = false;  // join the reports but make no PostScript or PDF
   int sky_nside = 0;
-  std::string overlay;  // --sky-map: catalogue CSV of sources marked on the picture
+  std::string overlay;   // --sky-map: catalogue CSV of sources marked on the picture
+  std::string progress;  // catalogues, sky maps: file of the sources done so far ("" for none)
   // kelvis serve: the web page and JSON API.
   bool serve = false;
   std::string listen = "127.0.0.1:8080", data = ".";

@@ -65,4 +65,11 @@ void write_catalogue_csv(const std::string& path, const std::vector<CatalogueRow
   f.close();
 }
 
+void write_progress(const std::string& path, std::size_t done, std::size_t total) {
+  OutFile f;
+  f.create_replacing(path);
+  f.printf("{\"done\": %zu, \"total\": %zu}\n", done, total);
+  f.close();
+}
+
 }  // namespace kv::report

@@ -41,4 +41,8 @@ void write_catalogue_csv(const std::string& path, const std::vector<CatalogueRow
 void write_catalogue_json(const std::string& path, const Provenance& p,
                           const std::vector<CatalogueRow>& rows);
 
+// The progress of a catalogue run, {"done": N, "total": M}, written under a temporary name
+// and renamed (a reader never sees half a file); throws RunError when it cannot be written.
+void write_progress(const std::string& path, std::size_t done, std::size_t total);
+
 }  // namespace kv::report

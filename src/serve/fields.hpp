@@ -6,6 +6,7 @@
 //   request_text    the 26 request tokens of the fields
 //   fields_from_json  the API's JSON body, strictly (known keys, their types)
 //   parse_form      an application/x-www-form-urlencoded text (a body or a query)
+//   parse_multipart a multipart/form-data body (the catalogue form's file upload)
 //   form_fields, query_fields  the fields of the browser form, of a catalogue/sky query
 #pragma once
 
@@ -79,6 +80,12 @@ bool url_decode(std::string_view in, std::string& out);
 
 // The pairs of an urlencoded text (the first of a repeated key); false for a bad escape.
 bool parse_form(std::string_view text, Form& out);
+
+// The fields of a multipart/form-data body (RFC 7578) whose Content-Type is content_type: each
+// part's name and content, a file's content under its field's name (the first of a repeated
+// name); false for a missing or malformed boundary, a part without a name, a NUL in a field
+// that is not a file, or a body that does not end with the closing delimiter.
+bool parse_multipart(std::string_view content_type, std::string_view body, Form& out);
 
 // Days from the start to the end of the fields (0 when either time is malformed).
 double period_days(const RunFields& f);

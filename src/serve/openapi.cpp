@@ -110,8 +110,9 @@ std::string openapi_document() {
         {"507", error_response("the disk budget is used up")}}}};
   paths["/api/v1/runs/{id}"]["get"] = {
       {"summary",
-       "a run's state (queued, running, done or failed) and, "
-       "once done, its document"},
+       "a run's state (queued, running, done or failed; a catalogue's sources_done and "
+       "sources_total while it runs) and, once done, its document (a catalogue's: "
+       "its sources and outputs.summary, the summary CSV)"},
       {"parameters", {id_parameter()}},
       {"responses", {{"200", doc_response}, {"404", error_response("no such run")}}}};
   paths["/api/v1/runs/{id}/files/{name}"]["get"] = {
@@ -133,9 +134,14 @@ std::string openapi_document() {
       {"parameters", query},
       {"requestBody", {{"required", true}, {"content", {{"text/csv", json::object()}}}}},
       {"responses",
-       {{"201", {{"description", "the summary CSV; X-Run-Id names the run"}}},
+       {{"202",
+         {{"description",
+           "the catalogue was queued: Location names its address, where GET tells its state "
+           "and, once done, its document"}}},
         {"400", error_response("a query field is malformed")},
-        {"422", error_response("the catalogue or the request is refused")}}}};
+        {"415", error_response("the body is not text/csv")},
+        {"422", error_response("the catalogue (every bad row) or the request is refused")},
+        {"503", error_response("the queue is full; Retry-After says when to try again")}}}};
   paths["/api/v1/openapi.json"]["get"] = {
       {"summary", "this description"},
       {"responses", {{"200", {{"description", "the OpenAPI 3 document"}}}}}};

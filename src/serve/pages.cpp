@@ -9,7 +9,8 @@ using json = nlohmann::ordered_json;
 const char* const kStyleSheet =
     "body{font-family:sans-serif;max-width:1100px;margin:2em auto;color:#222}\n"
     "label{display:inline-block;width:14em}input{margin:.2em}table{border-collapse:collapse}\n"
-    "td,th{border:1px solid #ccc;padding:.2em .6em}.err{color:#a00;font-weight:bold}\n"
+    "td,th{border:1px solid #ccc;padding:.2em "
+    ".6em}.err{color:#a00;font-weight:bold;white-space:pre-line}\n"
     "img{max-width:100%}.help{color:#555}\n";
 
 std::string html(const std::string& s) {
@@ -254,28 +255,42 @@ std::string catalogue_form_page(const std::string& token, const std::string& err
                                 const RunFields& f, const std::string& csv) {
   std::string p = head("kelvis catalogue") + "<h1>A whole catalogue</h1>";
   if (!error.empty()) p += "<p class=\"err\">The run failed: " + html(error) + "</p>";
-  p += "<form method=\"post\" action=\"/catalogue\">" + token_input(token) +
+  p += "<form method=\"post\" action=\"/catalogue\" enctype=\"multipart/form-data\">" +
+       token_input(token) +
        "<p><label for=\"csv\">catalogue (CSV)</label><br><textarea id=\"csv\" name=\"csv\" "
        "rows=\"8\" cols=\"72\">" +
        html(csv.empty() ? "name,ra,dec\nCyg X-1,19:58:21.68,+35:12:05.8\ncrab,83.633,22.0145\n"
                         : csv) +
        "</textarea><br><small class=\"help\">a header naming name, ra and dec (any letter case; "
        "source or target, ra_deg or ra_hms, dec_deg or dec_dms), then one source a line; "
-       "positions in degrees, hours (5.5755h) or sexagesimal</small></p>" +
+       "positions in degrees, hours (5.5755h) or sexagesimal</small></p>"
+       "<p><label for=\"csv_file\">or a CSV file</label> <input type=\"file\" id=\"csv_file\" "
+       "name=\"csv_file\" accept=\".csv,text/csv,text/plain\"><br><small class=\"help\">a "
+       "file chosen here is used instead of the text above</small></p>" +
        period_and_limits(f) +
        "<p><button type=\"submit\">Compute</button></p></form>"
        "<p><a href=\"/\">one source</a></p></body></html>";
   return p;
 }
 
-std::string pending_page(const std::string& id, const std::string& state) {
-  return strprintf(
-             "<!doctype html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
-             "content=\"3\"><title>kelvis run %s</title><link rel=\"stylesheet\" "
-             "href=\"/style.css\"></head><body>",
-             state.c_str()) +
-         "<h1>The run is " + html(state) + "</h1><p id=\"state\">" + html(state) +
-         "</p><p>This page looks again every 3 seconds until the result is there (run " + html(id) +
+std::string pending_page(const std::string& id, const std::string& state,
+                         std::optional<Progress> progress) {
+  std::string p =
+      strprintf(
+          "<!doctype html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+          "content=\"3\"><title>kelvis run %s</title><link rel=\"stylesheet\" "
+          "href=\"/style.css\"></head><body>",
+          state.c_str()) +
+      "<h1>The run is " + html(state) + "</h1><p id=\"state\">" + html(state) + "</p>";
+  if (progress)
+    p += strprintf(
+        "<p id=\"progress\"><progress value=\"%llu\" max=\"%llu\"></progress> %llu of %llu "
+        "sources done</p>",
+        static_cast<unsigned long long>(progress->done),
+        static_cast<unsigned long long>(progress->total),
+        static_cast<unsigned long long>(progress->done),
+        static_cast<unsigned long long>(progress->total));
+  return p + "<p>This page looks again every 3 seconds until the result is there (run " + html(id) +
          ").</p></body></html>";
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "serve/fields.hpp"
+#include "serve/runs.hpp"
 
 namespace kv::serve {
 
@@ -30,9 +31,10 @@ std::string sky_form_page(const std::string& token, const std::string& error,
                           const RunFields& f = default_fields(std::time(nullptr)));
 std::string catalogue_form_page(const std::string& token, const std::string& error,
                                 const RunFields& f, const std::string& csv);
-// The page of a long run not yet ended: its state, refreshed every 3 s (meta refresh, no
-// script).
-std::string pending_page(const std::string& id, const std::string& state);
+// The page of a long run not yet ended: its state and, for a catalogue or sky map that has
+// begun its sources, how many are done; refreshed every 3 s (meta refresh, no script).
+std::string pending_page(const std::string& id, const std::string& state,
+                         std::optional<Progress> progress = std::nullopt);
 // The page of an ended catalogue run: its files.
 std::string catalogue_page(const std::string& id, const std::vector<std::string>& files);
 std::string sky_page(const std::string& id, const std::vector<std::string>& files);

@@ -12,6 +12,7 @@
 #include "serve/fields.hpp"
 #include "serve/openapi.hpp"
 #include "serve/pages.hpp"
+#include "serve/replies.hpp"
 
 namespace kv::serve {
 namespace {
@@ -19,46 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 constexpr const char* kSid = satellite_id;
-const std::vector<std::string> kRunOptions{"--json",   "run.json",  "--plot", "plot.png",
+const std::vector<std::string> kRunOptions{"--json",   kRunJson,    "--plot", "plot.png",
                                            "--no-pdf", "--threads", "1"};
-
-Response page(int status, std::string body) {
-  Response r;
-  r.status = status;
-  r.type = "text/html; charset=utf-8";
-  r.body = std::move(body);
-  return r;
-}
-
-Response busy(Response r) {
-  r.headers.emplace_back("Retry-After", "5");
-  return r;
-}
-
-// The answer to a run that could not start: 503 for a full queue or a stopping server.
-Response refused(JobQueue::Admit a, bool api) {
-  const std::string m = a == JobQueue::Admit::stopping ? "the server is stopping"
-                                                       : "too many runs at once; try again shortly";
-  return busy(api ? json_error(503, m) : page(503, error_page(503, m)));
-}
-
-Response with_status(Response r, int status) {
-  r.status = status;
-  if (status == 503) r = busy(std::move(r));
-  return r;
-}
-
-std::optional<json> read_json(const fs::path& p) {
-  std::ifstream in(p);
-  json j = json::parse(in, nullptr, false);
-  if (j.is_discarded()) return std::nullopt;
-  return j;
-}
-
-bool type_is(const Request& req, std::string_view want) {
-  const std::string t = req.header("Content-Type");
-  return t.rfind(want, 0) == 0 && (t.size() == want.size() || t[want.size()] == ';');
-}
 
 std::string random_token() {
   unsigned char b[16];
@@ -100,9 +63,13 @@ bool Routes::host_ok(const Request& req) const {
 // A browser's form: from this server's own page (its token; its origin when the browser
 // names one).
 bool Routes::browser_form(const Request& req, Form& form, const Reply& reply) const {
-  if (!type_is(req, "application/x-www-form-urlencoded")) {
-    reply(page(415, error_page(415, "the form must be sent as application/x-www-form-urlencoded")));
-  } else if (!parse_form(req.body, form)) {
+  const bool multipart = type_is(req, "multipart/form-data");
+  if (!multipart && !type_is(req, "application/x-www-form-urlencoded")) {
+    reply(page(415, error_page(415,
+                               "the form must be sent as application/x-www-form-urlencoded or "
+                               "multipart/form-data")));
+  } else if (multipart ? !parse_multipart(req.header("Content-Type"), req.body, form)
+                       : !parse_form(req.body, form)) {
     reply(page(400, error_page(400, "the form is not well encoded")));
   } else if (!form_ok(req, form)) {
     reply(page(403, error_page(403, "the form must be sent from this server's own page")));
@@ -215,7 +182,7 @@ Response run_document(const fs::path& dir, const JobResult& r, int ok_status) {
     e.body = body.dump() + "\n";
     return e;
   }
-  auto doc = read_json(dir / "run.json");
+  auto doc = run_json(dir);
   if (!doc) return json_error(500, "the run's document cannot be read");
   (*doc)["run_id"] = r.id;
   Response res;
@@ -249,9 +216,14 @@ void Routes::api_run(const Request& req, Reply reply) {
 void Routes::api_run_get(const std::string& id, Reply reply) {
   const std::string state = runs_.state(id);
   if (state == "queued" || state == "running") {
+    json body{{"run_id", id}, {"state", state}};
+    if (const auto p = runs_.progress(id)) {
+      body["sources_done"] = p->done;
+      body["sources_total"] = p->total;
+    }
     Response res;
     res.type = "application/json";
-    res.body = json{{"run_id", id}, {"state", state}}.dump() + "\n";
+    res.body = body.dump() + "\n";
     return reply(res);
   }
   const auto r = runs_.record(id);
@@ -264,28 +236,10 @@ void Routes::api_run_get(const std::string& id, Reply reply) {
   reply(res);
 }
 
-// A long run: queued at once, answered with its page (303 to it) or, for the API, 202 with
-// its address; the page refreshes itself and the API's GET tells its state.
-Response Routes::long_run_answer(const std::string& text, std::vector<std::string> options,
-                                 std::pair<std::string, std::string> upload, bool api) {
-  const auto [a, id] = runs_.submit_long_run(text, std::move(options), std::move(upload));
-  if (a != JobQueue::Admit::queued) return refused(a, api);
-  Response res;
-  if (api) {
-    res.status = 202;
-    res.type = "application/json";
-    res.body = json{{"run_id", id}, {"state", "queued"}}.dump() + "\n";
-    res.headers.emplace_back("Location", "/api/v1/runs/" + id);
-  } else {
-    res = page(303, "");
-    res.headers.emplace_back("Location", "/runs/" + id);
-  }
-  return res;
-}
-
 void Routes::run_page(const std::string& id, Reply reply) {
   const std::string state = runs_.state(id);
-  if (state == "queued" || state == "running") return reply(page(200, pending_page(id, state)));
+  if (state == "queued" || state == "running")
+    return reply(page(200, pending_page(id, state, runs_.progress(id))));
   const auto r = runs_.record(id);
   if (!r) return reply(page(404, error_page(404, "no such run")));
   if (r->status != 201)
@@ -295,7 +249,7 @@ void Routes::run_page(const std::string& id, Reply reply) {
     if (f.rfind("skymap_", 0) == 0) return reply(page(200, sky_page(id, files)));
     if (f.rfind("catalogue_", 0) == 0) return reply(page(200, catalogue_page(id, files)));
   }
-  const auto doc = read_json(runs_.path(id) / "run.json");
+  const auto doc = read_json(runs_.path(id) / kRunJson);
   if (!doc) return reply(page(404, error_page(404, "this run has no result page")));
   reply(page(200, result_page(id, *doc, runs_.files(id))));
 }
@@ -312,7 +266,7 @@ void Routes::file(const std::string& id, const std::string& name, bool api, Repl
   const std::vector<std::string> files = runs_.files(id);
   if (std::find(files.begin(), files.end(), name) != files.end())
     return reply(download(dir / name));
-  const auto doc = r->status == 201 ? read_json(dir / "run.json") : std::nullopt;
+  const auto doc = r->status == 201 ? read_json(dir / kRunJson) : std::nullopt;
   if (!doc || !doc->contains("pdf") || (*doc)["pdf"].value("file", "") != name)
     return fail(404, "no such file in this run");
   const auto a = runs_.submit_pdf(id, name, [reply, dir, name, api](const JobResult& j) {
@@ -322,61 +276,6 @@ void Routes::file(const std::string& id, const std::string& name, bool api, Repl
         j.status));
   });
   if (a != JobQueue::Admit::queued) reply(refused(a, api));
-}
-
-void Routes::catalogue(const Request& req, Reply reply) {
-  if (!type_is(req, "text/csv")) return reply(json_error(415, "the body must be text/csv"));
-  Form q;
-  if (!parse_form(req.query, q)) return reply(json_error(400, "the query is not well encoded"));
-  FieldError err;
-  const std::string text = request_text(query_fields(q), kSid, &err);
-  if (text.empty()) return reply(json_error(err.status, err.message));
-  Runs* runs = &runs_;
-  const auto a = runs_.submit_run(
-      text, {"--catalogue", "catalogue.csv", "--json", "catalogue.json", "--threads", "1"},
-      {"catalogue.csv", req.body}, [reply, runs](const JobResult& r) {
-        if (r.status != 201) return reply(run_document({}, r, 201));
-        for (const std::string& f : runs->files(r.id))
-          if (f.rfind("catalogue_", 0) == 0 && f.ends_with(".csv")) {
-            Response res = download(runs->path(r.id) / f);
-            res.status = 201;
-            res.headers.emplace_back("X-Run-Id", r.id);
-            return reply(res);
-          }
-        reply(json_error(500, "the run wrote no summary"));
-      });
-  if (a != JobQueue::Admit::queued) reply(refused(a, true));
-}
-
-// The sky map of a period, from the sky-map form (NSIDE 1 to 16 here).
-void Routes::sky(const Request& req, Reply reply) {
-  Form form;
-  if (!browser_form(req, form, reply)) return;
-  const std::string nside = form.count("nside") ? form.at("nside") : "8";
-  if (nside != "1" && nside != "2" && nside != "4" && nside != "8" && nside != "16")
-    return reply(page(400, sky_form_page(token_, "nside: 1, 2, 4, 8 or 16", query_fields(form))));
-  FieldError err;
-  const std::string text = request_text(query_fields(form), kSid, &err);
-  if (text.empty())
-    return reply(page(err.status, sky_form_page(token_, err.message, query_fields(form))));
-  reply(long_run_answer(text, {"--sky-map", nside, "--threads", "1"}, {}, false));
-}
-
-// A catalogue from the catalogue form (the CSV pasted), a long run.
-void Routes::catalogue_form(const Request& req, Reply reply) {
-  Form form;
-  if (!browser_form(req, form, reply)) return;
-  const RunFields f = query_fields(form);
-  const std::string csv = form.count("csv") ? form.at("csv") : "";
-  FieldError err;
-  const std::string text = request_text(f, kSid, &err);
-  if (text.empty())
-    return reply(page(err.status, catalogue_form_page(token_, err.message, f, csv)));
-  if (csv.find_first_not_of(" \t\r\n") == std::string::npos)
-    return reply(page(400, catalogue_form_page(token_, "csv: the catalogue is empty", f, csv)));
-  reply(long_run_answer(
-      text, {"--catalogue", "catalogue.csv", "--json", "catalogue.json", "--threads", "1"},
-      {"catalogue.csv", csv}, false));
 }
 
 }  // namespace kv::serve

@@ -187,6 +187,18 @@ std::string Runs::state(const std::string& id) const {
   return r->status == 201 ? "done" : "failed";
 }
 
+std::optional<Progress> Runs::progress(const std::string& id) const {
+  if (!id_ok(id)) return std::nullopt;
+  std::ifstream in(root_ / id / kProgressFile);
+  const json j = json::parse(in, nullptr, false);
+  if (!j.is_object()) return std::nullopt;
+  const auto done = j.find("done"), total = j.find("total");
+  if (done == j.end() || total == j.end() || !done->is_number_unsigned() ||
+      !total->is_number_unsigned())
+    return std::nullopt;
+  return Progress{done->get<std::uint64_t>(), total->get<std::uint64_t>()};
+}
+
 JobQueue::Admit Runs::submit(std::string given_id, std::string request,
                              std::vector<std::string> options,
                              std::pair<std::string, std::string> upload, Done done) {
@@ -297,7 +309,7 @@ std::optional<JobResult> Runs::record(const std::string& id) const {
 
 std::vector<std::string> Runs::files(const std::string& id) const {
   static const char* const kServerOwn[] = {"request.txt", "kelvis.out", "status.json",
-                                           "catalogue.csv"};
+                                           "catalogue.csv", kProgressFile};
   std::vector<std::string> names;
   const fs::path dir = root_ / id;
   std::error_code ec;

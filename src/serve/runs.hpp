@@ -39,6 +39,13 @@ struct JobResult {
   std::string message;  // for a failure; names no server path
 };
 
+// The file in a run's folder where a catalogue or sky map tells its progress.
+inline constexpr const char* kProgressFile = "progress.json";
+
+struct Progress {
+  std::uint64_t done = 0, total = 0;
+};
+
 class Runs {
  public:
   explicit Runs(RunLimits limits);
@@ -59,6 +66,9 @@ class Runs {
       std::pair<std::string, std::string> upload);
   // "queued", "running", "done" or "failed"; "" for an unknown run.
   std::string state(const std::string& id) const;
+  // The sources done so far and their number, of a catalogue or sky map that has begun its
+  // sources (its batch program's progress file, kProgressFile); nullopt otherwise.
+  std::optional<Progress> progress(const std::string& id) const;
   // Queues the making of the PDF `name` of run `id` (one job however many ask at once).
   JobQueue::Admit submit_pdf(const std::string& id, const std::string& name, Done done);
 

@@ -107,9 +107,11 @@ TEST_F(Serve, DiskBudgetAndFailedRunsWithoutUploads) {
   });
   std::vector<std::string> ids;
   for (int k = 0; k < 5; ++k) {
-    const HttpReply r = http_call(
-        port_, "POST", "/api/v1/catalogues?start=2024-03-10T00:00:00&end=2024-03-11T00:00:00",
-        "name,ra_deg,dec_deg\nx,1,1\n", "text/csv");
+    HttpReply r = http_call(port_, "POST",
+                            "/api/v1/catalogues?start=2024-03-10T00:00:00&end=2024-03-11T00:00:00",
+                            "name,ra_deg,dec_deg\nx,1,1\n", "text/csv");
+    ASSERT_EQ(r.status, 202) << r.body;
+    r = ended_run(r.header("Location"));
     ASSERT_EQ(r.status, 422) << r.body;
     ids.push_back(json::parse(r.body)["run_id"]);
     EXPECT_FALSE(exists(".kelvis-runs/" + ids.back() + "/catalogue.csv"));

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "common/run_error.hpp"
@@ -70,6 +72,20 @@ class Serve : public ScratchDir {
   HttpReply get(const std::string& path) { return http_call(port_, "GET", path); }
   HttpReply post(const nlohmann::json& body) {
     return http_call(port_, "POST", "/api/v1/runs", body.dump(), "application/json");
+  }
+  // The API's answer at `where` for a long run, asked again until the run has ended; the
+  // states seen on the way are added to *states.
+  HttpReply ended_run(const std::string& where, std::set<std::string>* states = nullptr) {
+    HttpReply r;
+    for (int k = 0; k < 600; ++k) {
+      r = get(where);
+      const nlohmann::json body = nlohmann::json::parse(r.body, nullptr, false);
+      const std::string state = body.is_object() ? body.value("state", "") : "";
+      if (states) states->insert(state);
+      if (state != "queued" && state != "running") return r;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return r;
   }
   // The form token of the server's page.
   std::string token() {

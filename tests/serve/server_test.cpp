@@ -91,6 +91,17 @@ std::string ended_page(int port, const std::string& where) {
   return body;
 }
 
+// A multipart/form-data body of these fields, as a browser sends the catalogue form; a
+// field named csv_file is sent as a file.
+std::string multipart(const std::vector<std::pair<std::string, std::string>>& fields) {
+  std::string b;
+  for (const auto& [name, value] : fields)
+    b += "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"" +
+         (name == "csv_file" ? "; filename=\"my;list.csv\"\r\nContent-Type: text/csv" : "") +
+         "\r\n\r\n" + value + "\r\n";
+  return b + "--XyZ--\r\n";
+}
+
 TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   start();
   const Epoch today = today_utc();
@@ -98,13 +109,24 @@ TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   const std::string query = "?start=" + iso_day(today) + "&end=" + iso_day(addtim(today, 86400));
   auto r = http_call(port_, "POST", "/api/v1/catalogues" + query,
                      "name,ra_deg,dec_deg\ncrab,83.63,22.01\npole,0,90\n", "text/csv");
-  ASSERT_EQ(r.status, 201) << r.body;
+  ASSERT_EQ(r.status, 202) << r.body;
+  r = ended_run(r.header("Location"));
+  ASSERT_EQ(r.status, 200) << r.body;
+  const json doc = json::parse(r.body);
+  EXPECT_EQ(doc["state"], "done");
+  ASSERT_EQ(doc["sources"].size(), 2u);
+  EXPECT_EQ(doc["sources"][1]["name"], "pole");
+  r = get("/api/v1/runs/" + doc["run_id"].get<std::string>() + "/files/" +
+          doc["outputs"]["summary"].get<std::string>());
+  ASSERT_EQ(r.status, 200);
   EXPECT_EQ(r.body.rfind("name,ra_deg,dec_deg,", 0), 0u);
   EXPECT_NE(r.body.find("\npole,"), std::string::npos);
-  r = http_call(port_, "POST", "/api/v1/catalogues" + query, "name,ra_deg,dec_deg\nx,400,0\n",
-                "text/csv");
+  // A bad row is refused at once, with the batch program's words and every bad row.
+  r = http_call(port_, "POST", "/api/v1/catalogues" + query,
+                "name,ra_deg,dec_deg\nx,400,0\ny,0,91\n", "text/csv");
   EXPECT_EQ(r.status, 422);
-  EXPECT_NE(r.body.find("1 bad rows"), std::string::npos);
+  EXPECT_NE(r.body.find("2 bad rows"), std::string::npos) << r.body;
+  EXPECT_NE(r.body.find("line 3: "), std::string::npos) << r.body;
   // The sky map: a run started by the server's own form (POST), never by a GET.
   const std::string form = "form_token=" + token() + "&start=" + iso_day(today) +
                            "&end=" + iso_day(addtim(today, 86400));
@@ -121,6 +143,32 @@ TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   const std::string page = ended_page(port_, r.header("Location"));
   EXPECT_NE(page.find("<ul id=\"files\">"), std::string::npos) << page;
   EXPECT_NE(page.find("catalogue_"), std::string::npos) << page;
+  // The catalogue form as a browser sends it with a file chosen (the file before the text).
+  const std::string upload = "Source,RA_hms,DEC_DMS\r\nCyg X-1,19h58m21.6s,35d12m00s\r\n";
+  const char* kMultipart = "multipart/form-data; boundary=XyZ";
+  const std::vector<std::pair<std::string, std::string>> fields{
+      {"form_token", token()},
+      {"start", iso_day(today)},
+      {"end", iso_day(addtim(today, 86400))},
+      {"csv", "name,ra,dec\nx,1,1\n"},
+      {"csv_file", upload}};
+  r = http_call(port_, "POST", "/catalogue", multipart(fields), kMultipart);
+  ASSERT_EQ(r.status, 303) << r.body;
+  const std::string id = r.header("Location").substr(6);
+  ended_page(port_, r.header("Location"));
+  r = get("/api/v1/runs/" + id);
+  ASSERT_EQ(json::parse(r.body)["sources"].size(), 1u) << r.body;
+  EXPECT_EQ(json::parse(r.body)["sources"][0]["name"], "Cyg X-1");
+  // A bad row of the file is shown on the form at once; a body cut short is refused.
+  auto bad = fields;
+  bad.back().second = "name,ra,dec\nx,25h,0\n";
+  r = http_call(port_, "POST", "/catalogue", multipart(bad), kMultipart);
+  EXPECT_EQ(r.status, 422);
+  EXPECT_NE(r.body.find("line 2: "), std::string::npos) << r.body;
+  const std::string whole = multipart(fields);
+  EXPECT_EQ(
+      http_call(port_, "POST", "/catalogue", whole.substr(0, whole.size() - 9), kMultipart).status,
+      400);
 }
 
 // A long run through the API: 202 with its address at once; its GET tells the state until
@@ -137,14 +185,8 @@ TEST_F(Serve, ALongRunAnswersAtOnceAndTellsItsState) {
   const std::string where = r.header("Location");
   EXPECT_EQ(where, "/api/v1/runs/" + json::parse(r.body)["run_id"].get<std::string>());
   std::set<std::string> seen;
-  for (int k = 0; k < 600; ++k) {
-    r = get(where);
-    ASSERT_EQ(r.status, 200) << r.body;
-    const std::string state = json::parse(r.body)["state"];
-    seen.insert(state);
-    if (state == "done" || state == "failed") break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  r = ended_run(where, &seen);
+  ASSERT_EQ(r.status, 200) << r.body;
   EXPECT_EQ(json::parse(r.body)["state"], "done") << r.body;
   EXPECT_EQ(json::parse(r.body)["request"]["source"]["name"], "crab");
   for (const std::string& s : seen)
