@@ -101,10 +101,12 @@ TEST_F(Catalogue, ReportsOfEverySourceEqualItsSingleRun) {
 TEST_F(Catalogue, ShardsTogetherGiveTheWhole) {
   driver::RunOptions opt;
   opt.json = "cat.json";
+  opt.progress = "progress.json";
   ASSERT_EQ(catalogue(kCatalogue, opt).status, 0);
   const std::set<std::string> whole = summary_rows("catalogue_anncrabr7_kv1.csv");
   EXPECT_EQ(whole.size(), 5u);
   EXPECT_NE(read("cat.json").find("\"name\": \"never\""), std::string::npos);
+  EXPECT_EQ(read("progress.json"), "{\"done\": 5, \"total\": 5}\n");
   opt.json.clear();
   std::set<std::string> joined;
   for (int k = 0; k < 3; ++k) {
@@ -115,6 +117,7 @@ TEST_F(Catalogue, ShardsTogetherGiveTheWhole) {
          summary_rows("catalogue_anncrabr7_kv1_shard" + std::to_string(k) + "of3.csv"))
       EXPECT_TRUE(joined.insert(row).second) << row;
   }
+  EXPECT_EQ(read("progress.json"), "{\"done\": 1, \"total\": 1}\n");  // the last shard's
   EXPECT_EQ(joined, whole);
 }
 

@@ -42,6 +42,7 @@ TEST(Options, ThreadsHelpVersionAndUsageErrors) {
                                              {"--now", "1999-12-31T23:59:59"},
                                              {"--plot", "p.jpg"},
                                              {"--shard", "1/2"},
+                                             {"--progress", "p.json"},
                                              {"--catalogue", "c.csv", "--shard", "2/2"},
                                              {"--catalogue", "c.csv", "--shard", "x"},
                                              {"--catalogue", "c.csv", "--reports", "/proc/nope"},
