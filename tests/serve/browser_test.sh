@@ -116,6 +116,9 @@ for _ in $(seq 100); do
 done
 grep -q 'id="state">running<' <<< "$page" || { echo "$page"; exit 1; }
 grep -q 'of 3072 sources done' <<< "$page"
+api_state=$(curl -s "${url}api/v1/${running#"$url"}")
+grep -q '"state":"running"' <<< "$api_state" && grep -q '"sources_total":3072' <<< "$api_state" ||
+  { echo "$api_state"; exit 1; }
 for p in "$page" "$(curl -s "$queued")"; do
   grep -q 'http-equiv="refresh"' <<< "$p"
   if grep -q '<script' <<< "$p"; then echo "a script in a run page: $p"; exit 1; fi
