@@ -165,6 +165,9 @@ TEST_F(Serve, CatalogueSummaryAndSkyMapPage) {
   r = http_call(port_, "POST", "/catalogue", multipart(bad), kMultipart);
   EXPECT_EQ(r.status, 422);
   EXPECT_NE(r.body.find("line 2: "), std::string::npos) << r.body;
+  r = http_call(port_, "POST", "/catalogue", multipart(fields), "text/plain");
+  EXPECT_EQ(r.status, 415);
+  EXPECT_NE(r.body.find("x-www-form-urlencoded or multipart/form-data"), std::string::npos);
   const std::string whole = multipart(fields);
   EXPECT_EQ(
       http_call(port_, "POST", "/catalogue", whole.substr(0, whole.size() - 9), kMultipart).status,
