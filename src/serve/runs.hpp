@@ -4,7 +4,8 @@
 //
 //   RunLimits    the data folder, the batch program and the limits
 //   JobResult    how a job ended, as the server answers it
-//   Runs         submit_run, submit_pdf, record, files, path; close and wait_idle
+//   Runs         submit_run, submit_long_run, state, progress, submit_pdf, record, files,
+//                path; close and wait_idle
 #pragma once
 
 #include <cstdint>
