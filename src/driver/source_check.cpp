@@ -12,8 +12,6 @@ constexpr SourceRule kRules[] = {
     {SourceFault::name_too_long, "the name is longer than 24 characters"},
     {SourceFault::name_bad_char, "the name holds '/' or a control character"},
     {SourceFault::name_blank_end, "the name starts or ends with a blank"},
-    {SourceFault::name_not_plain,
-     "the name holds other than letters, digits and _ + - ., or \"..\""},
     {SourceFault::ra_range, "the right ascension is outside 0 to 360 degrees"},
     {SourceFault::dec_range, "the declination is outside -90 to 90 degrees"},
 };
@@ -33,13 +31,6 @@ bool breaks(SourceFault f, const SourceFields& s) {
       return false;
     case SourceFault::name_blank_end:
       return !n.empty() && (n.front() == ' ' || n.back() == ' ');
-    case SourceFault::name_not_plain:
-      if (!s.plain_name) return false;
-      for (char c : n)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '+' || c == '-' ||
-              c == '.'))
-          return true;
-      return n.find("..") != std::string_view::npos;
     case SourceFault::ra_range: {
       if (!s.ra_deg) return false;
       const double ra = *s.ra_deg;
@@ -60,6 +51,14 @@ SourceFault check_source(const SourceFields& s) {
   for (const SourceRule& r : kRules)
     if (breaks(r.fault, s)) return r.fault;
   return SourceFault::none;
+}
+
+bool plain_text(std::string_view s) {
+  for (char c : s)
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '+' || c == '-' ||
+          c == '.'))
+      return false;
+  return s.find("..") == std::string_view::npos;
 }
 
 std::string file_name_form(std::string_view name) {

@@ -4,6 +4,7 @@
 //
 //   check_source    the first rule that the fields break
 //   source_rule     a rule in words
+//   plain_text      the plain set of names that become URLs and file names (web forms)
 //   file_name_form  the form of a source name used in file names
 #pragma once
 
@@ -20,7 +21,6 @@ enum class SourceFault {
   name_too_long,   // longer than kMaxSourceName characters
   name_bad_char,   // holds '/' or a control character
   name_blank_end,  // starts or ends with a blank
-  name_not_plain,  // (plain names) holds other than letters, digits and _ + - ., or ".."
   ra_range,        // right ascension outside 0 to 360 degrees
   dec_range,       // declination outside -90 to 90 degrees
 };
@@ -38,13 +38,16 @@ struct SourceFields {
   std::optional<std::string_view> name = std::nullopt;
   std::optional<double> ra_deg = std::nullopt;
   std::optional<double> dec_deg = std::nullopt;
-  bool plain_name = false;  // also the plain-name rule (names that become URLs and file names)
 };
 
 // Given:    s   the fields to check
 // Returned: the first rule of the table that a field breaks, in the table's order
 //           (SourceFault::none when all hold)
 SourceFault check_source(const SourceFields& s);
+
+// Whether every character of s is of the plain set (letters, digits and _ + - .) and s holds
+// no "..": the rule of plain names (a web form's source, user and tag).
+bool plain_text(std::string_view s);
 
 // The rule in words ("" for SourceFault::none).
 const char* source_rule(SourceFault f);

@@ -26,9 +26,7 @@ constexpr std::size_t kMaxNumberText = 24;
 
 // A name of the plain set (letters, digits and _ + - ., no ".."), 1 to max characters.
 bool plain_name(const std::string& s, std::size_t max) {
-  if (s.size() > max) return false;
-  const std::string_view head = std::string_view(s).substr(0, driver::kMaxSourceName);
-  return driver::check_source({.name = head, .plain_name = true}) == driver::SourceFault::none;
+  return !s.empty() && s.size() <= max && driver::plain_text(s);
 }
 
 // A finite number written as the batch program reads one, at most kMaxNumberText characters.

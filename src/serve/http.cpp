@@ -1,5 +1,6 @@
 #include "serve/http.hpp"
 
+#include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -154,6 +155,7 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void answer_and_close(Response r) {
     keep_alive_ = false;
+    head_ = false;
     method_ =
         parser_ && parser_->is_header_done() ? std::string(parser_->get().method_string()) : "-";
     target_ = parser_ && parser_->is_header_done() ? std::string(parser_->get().target()) : "-";
@@ -174,14 +176,25 @@ class Session : public std::enable_shared_from_this<Session> {
     for (const auto& f : req)
       r.headers.emplace_back(std::string(f.name_string()), std::string(f.value()));
     keep_alive_ = req.keep_alive();
+    head_ = req.method() == http::verb::head;
     method_ = r.method;
     target_ = r.target;
     busy_ = true;
     stream_.expires_never();
-    srv_->handler(r, [self = shared_from_this()](Response res) {
+    // A handler that fails before it answers is answered 500 here (once: a reply already
+    // given stands), so that no request can end the server.
+    auto replied = std::make_shared<std::atomic<bool>>(false);
+    Reply reply = [self = shared_from_this(), replied](Response res) {
+      if (replied->exchange(true)) return;
       asio::post(self->stream_.get_executor(),
                  [self, res = std::move(res)]() mutable { self->write(std::move(res)); });
-    });
+    };
+    try {
+      srv_->handler(r, reply);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelvis serve: a request failed: %s\n", e.what());
+      reply(json_error(500, "the server failed to answer the request"));
+    }
   }
 
   template <class Body>
@@ -201,6 +214,13 @@ class Session : public std::enable_shared_from_this<Session> {
     res.prepare_payload();
     std::fprintf(stderr, "kelvis serve: %s %s %s %d\n", addr_.c_str(), log_safe(method_).c_str(),
                  log_safe(target_).c_str(), r.status);
+    // The answer to HEAD: the same header (Content-Length included), no body.
+    if (head_) return send(http::response<http::empty_body>(std::move(res.base())), keep);
+    send(std::move(res), keep);
+  }
+
+  template <class Body>
+  void send(http::response<Body>&& res, bool keep) {
     auto msg = std::make_shared<http::response<Body>>(std::move(res));
     stream_.expires_after(ms(srv_->lim.write_s));
     http::async_write(stream_, *msg,
@@ -235,6 +255,7 @@ class Session : public std::enable_shared_from_this<Session> {
   std::string addr_, method_, target_;
   std::list<Session*>::iterator it_;
   bool waiting_ = true, busy_ = false, keep_alive_ = false;
+  bool head_ = false;  // the request in progress is a HEAD
 };
 
 // Room for one more connection from addr: when a limit is reached, the oldest connection

@@ -88,6 +88,7 @@ std::string openapi_document() {
   const json doc_response = {
       {"description", "the run's JSON document (docs/json.md) with its run_id"},
       {"content", {{"application/json", {{"schema", {{"type", "object"}}}}}}}};
+  const json queue_full = error_response("the queue is full; Retry-After says when to try again");
   json paths;
   paths["/api/v1/runs"]["post"] = {
       {"summary", "run a request"},
@@ -105,7 +106,7 @@ std::string openapi_document() {
         {"415", error_response("the body is not application/json")},
         {"422", error_response("the batch program's rules refuse the request")},
         {"500", error_response("the run or the server failed")},
-        {"503", error_response("the queue is full; Retry-After says when to try again")},
+        {"503", queue_full},
         {"504", error_response("the run was stopped at its time limit")},
         {"507", error_response("the disk budget is used up")}}}};
   paths["/api/v1/runs/{id}"]["get"] = {
@@ -141,7 +142,7 @@ std::string openapi_document() {
         {"400", error_response("a query field is malformed")},
         {"415", error_response("the body is not text/csv")},
         {"422", error_response("the catalogue (every bad row) or the request is refused")},
-        {"503", error_response("the queue is full; Retry-After says when to try again")}}}};
+        {"503", queue_full}}}};
   paths["/api/v1/openapi.json"]["get"] = {
       {"summary", "this description"},
       {"responses", {{"200", {{"description", "the OpenAPI 3 document"}}}}}};

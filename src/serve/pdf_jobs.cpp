@@ -23,6 +23,9 @@ JobQueue::Admit Runs::submit_pdf(const std::string& id, const std::string& name,
       r = pdf_job(id, name);
     } catch (const ServerFault& f) {
       r = {f.status, id, f.message};
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kelvis serve: the PDF of run %s failed: %s\n", id.c_str(), e.what());
+      r = {500, id, "the PDF could not be made; ask again to retry"};
     }
     std::vector<Done> askers;
     {
@@ -52,7 +55,8 @@ JobResult Runs::pdf_job(const std::string& id, const std::string& name) {
   std::string problem;
   const int rc = ec ? -1 : report::txt2pdf((work / txt).string(), &problem, lim_.run_timeout_s);
   if (rc == 0) fs::rename(work / name, dir / name, ec);
-  fs::remove_all(work);
+  std::error_code left;  // a folder that cannot be removed does not fail the PDF
+  fs::remove_all(work, left);
   if (rc == report::kTimedOut)
     return {
         504, id,

@@ -94,6 +94,16 @@ TEST_F(Serve, BodyLimitsAndMalformedRequests) {
                          a.find("<p class=\"err\">") != std::string::npos;
     EXPECT_TRUE(message) << a.substr(0, 300);
   }
+  // HEAD: the header GET would have (its Content-Length), and no body on a kept connection
+  // (RFC 9110, 9.3.2): the second answer follows the first header directly.
+  const std::string head = "HEAD / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  const std::string a = raw_exchange(
+      port_, head + "HEAD /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n", 5);
+  const std::size_t end = a.find("\r\n\r\n");
+  ASSERT_NE(end, std::string::npos) << a;
+  EXPECT_EQ(a.substr(end + 4, 9), "HTTP/1.1 ") << a;
+  EXPECT_EQ(a.find("Content-Length: 0\r\n"), std::string::npos) << a;
+  EXPECT_TRUE(a.ends_with("\r\n\r\n")) << a;
 }
 
 // Fault 4: the disk budget removes the oldest finished runs; a failed run keeps its message,

@@ -324,6 +324,12 @@ TEST_F(Serve, FailedRunsAndRefusedInputs) {
     r = post(body);
     EXPECT_EQ(r.status, 400) << name;
   }
+  // A tag longer than a source name is checked whole.
+  for (const std::string tail : {"%FF", "#", "?", "<", "..", "/x"}) {
+    body = typical();
+    body["tag"] = std::string(24, 't') + tail;
+    EXPECT_EQ(post(body).status, 400) << tail;
+  }
   std::string raw = typical("cafX").dump();
   raw[raw.find("cafX") + 3] = '\xc3';  // invalid UTF-8
   EXPECT_EQ(http_call(port_, "POST", "/api/v1/runs", raw, "application/json").status, 400);
