@@ -15,6 +15,11 @@ namespace {
 // Bounds on the apparent rates of the Sun and the Moon, degrees per day (mean motions
 // 0.99 and 13.2 degrees per day; the Moon's reaches 15.4 near perigee).
 constexpr double kSunRate = 1.1, kMoonRate = 16;
+// Bounds on the parallax of the Sun and the Moon seen from the satellite (precise model),
+// degrees: a satellite of a near-Earth orbit (period under 225 minutes) stays within
+// 18,000 km of the geocentre; the Moon is never nearer than 356,000 km (asin of the ratio,
+// 2.9 degrees), the Sun never nearer than 147 million km (0.007 degrees).
+constexpr double kSunParallax = 0.01, kMoonParallax = 3.0;
 constexpr std::size_t kChunk = 240;  // grid times of four hours: the first stretch scanned
 
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -32,12 +37,16 @@ class Search {
          const std::vector<unsigned char>& met)
       : p_(p), s_(s), src_(src), met_(met), a_(p.first_after), n_(p.times.size()) {
     const double h_days = static_cast<double>(PlannerShared::coarse_stride) * s.step / daysec;
-    const std::array<double, 4> margin{kSunRate * h_days / 2 + 0.01, kSunRate * h_days / 2 + 0.01,
-                                       kMoonRate * h_days / 2 + 0.01, kSunRate * h_days / 2 + 0.01};
+    const bool precise = s.model == Model::precise;
+    const double sun = kSunRate * h_days / 2 + 0.01 + (precise ? kSunParallax : 0);
+    const double moon = kMoonRate * h_days / 2 + 0.01 + (precise ? kMoonParallax : 0);
+    const std::array<double, 4> margin{sun, sun, moon, sun};
     const std::array<double, 4> lim{src.lim.rosvlim, src.lim.nrosvlim, src.lim.romlim,
                                     src.lim.ywsvlim};
     std::vector<std::array<double, 4>> ang;
-    for (const ephem::SunMoonDirections& sm : p.coarse) ang.push_back(coarse_angles(sm, src.fc1));
+    for (std::size_t j = 0; j < p.coarse.size(); ++j)
+      ang.push_back(coarse_angles(
+          p.coarse[j], src.track.at(p.times[p.first_after + j * PlannerShared::coarse_stride])));
     for (std::size_t j = 0; j + 1 < ang.size(); ++j) {
       bool maybe = true, out = false;
       for (std::size_t i = 0; i < 4; ++i) {
@@ -136,14 +145,14 @@ class Search {
 
   // The detectors over grid times i0 to i1 (indices of p_.times).
   Chunk scan(std::size_t i0, std::size_t i1, bool windows) const {
-    grid::ScanSetup c = s_;
+    grid::ScanSetup c = p_.horizon;
     c.tstreadif = p_.times[i0];
     c.tendinp = p_.times[i1] + s_.step;
     const grid::Samples g = grid::user_samples(c, 1);
-    view::ViewScan v = view::getatt(c, g, src_.fc1, src_.lim, false, 1);
+    view::ViewScan v = view::getatt(c, g, src_.track, src_.lim, false, 1);
     Chunk out;
     if (windows) {
-      const EventTable occ = events::getoccult(c, g, src_.fc1, src_.thetainp, 1);
+      const EventTable occ = events::getoccult(c, g, src_.track, src_.thetainp, 1);
       const EventTable saa = events::getsaa(c, g, 1);
       const EventTable none;
       const report::Tables t{v.windows, v.totviewdur, occ, saa, none};
@@ -167,10 +176,20 @@ PlannerShared planner_shared(const grid::ScanSetup& s, std::size_t scanned, int 
   PlannerShared p;
   p.times = grid::grid_times(s.tstreadif, s.step, s.tendinp + next_visible_search_days * daysec);
   p.first_after = std::min(scanned, p.times.size() - 1);
+  p.horizon = s;
+  p.horizon.tendinp = p.times.back();
+  if (s.model == Model::precise) p.horizon.precise = grid::precise_table(p.horizon, threads);
   const std::size_t m = (p.times.size() - 1 - p.first_after) / PlannerShared::coarse_stride + 1;
   p.coarse.resize(m);
   parallel_for(m, threads, [&](std::size_t j) {
-    p.coarse[j] = grid::sun_moon_at(s, p.times[p.first_after + j * PlannerShared::coarse_stride]);
+    const double t = p.times[p.first_after + j * PlannerShared::coarse_stride];
+    if (s.model != Model::precise) {
+      p.coarse[j] = grid::sun_moon_at(s, t);
+      return;
+    }
+    const grid::BodyPositions b = grid::precise_bodies(*p.horizon.precise, t);
+    p.coarse[j] = {ephem::precise::seen_from(b.moon, State{}),
+                   ephem::precise::seen_from(b.sun, State{})};
   });
   return p;
 }
@@ -235,7 +254,8 @@ report::Answers answers(const RunContext& c, const grid::ScanSetup& s, const gri
   a.seasons = report::seasons(a.calendar, v.viewact, o.season_min_minutes * 60);
   if (o.limits_report || v.viewact.count() == 0) {
     a.limits.account = view::account_limits(g.t, met, c.tendinp, c.occults, c.saa);
-    a.limits.ranges = view::angle_ranges(s, g, met.size(), c.fc1);
+    a.limits.ranges =
+        view::angle_ranges(s, g, met.size(), grid::source_track(s, c.fc1, c.rasource, c.decsource));
   }
   if (o.limits_report)
     for (std::size_t i = 0; i < view::kLimitCount; ++i)
@@ -245,8 +265,9 @@ report::Answers answers(const RunContext& c, const grid::ScanSetup& s, const gri
     a.why_not = report::why_not_line(a.limits, lim, c.views.count(), c.tendinp - g.t[0]);
   }
   if (p) {
-    const SourceLimits src{
-        c.fc1, {c.ywsvlim, c.rosvlim, c.nrosvlim, c.romlim, c.rovellim}, c.thetainp};
+    const SourceLimits src{grid::source_track(p->horizon, c.fc1, c.rasource, c.decsource),
+                           {c.ywsvlim, c.rosvlim, c.nrosvlim, c.romlim, c.rovellim},
+                           c.thetainp};
     a.next = next_visible(*p, s, src, met, v.viewact);
   }
   if (o.min_window_minutes) a.long_windows = report::long_windows(v.viewact, *o.min_window_minutes);

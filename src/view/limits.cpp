@@ -75,13 +75,14 @@ LimitsAccount account_limits(const std::vector<double>& t, const std::vector<uns
 }
 
 std::array<AngleRange, kLimitCount> angle_ranges(const grid::ScanSetup& s, const grid::Samples& g,
-                                                 std::size_t n, const Vec3& fc1) {
+                                                 std::size_t n, const grid::SourceTrack& src) {
   std::array<AngleRange, kLimitCount> r{};
   if (n == 0) return r;
   // Grid times of the least and greatest Sun, Moon and velocity cosines and |Sun cosine|.
   std::array<std::size_t, 4> lo{}, hi{};
   std::array<double, 4> vlo{}, vhi{};
   for (std::size_t k = 0; k < n; ++k) {
+    const Vec3 fc1 = src.at(g.t[k]);
     const double cs = dot(g.sun[k], fc1);
     const std::array<double, 4> c{cs, dot(g.moon[k], fc1), rolvel_cosine(fc1, g.st[k]),
                                   std::fabs(cs)};
@@ -91,8 +92,8 @@ std::array<AngleRange, kLimitCount> angle_ranges(const grid::ScanSetup& s, const
     }
   }
   auto exact = [&](std::size_t k) {
-    const ephem::SunMoonDirections sm = grid::sun_moon_at(s, g.t[k]);
-    return attang(fc1, g.st[k], sm.moon, sm.sun);
+    const ephem::SunMoonDirections sm = grid::directions_at(s, g.t[k], g.st[k]);
+    return attang(src.at(g.t[k]), g.st[k], sm.moon, sm.sun);
   };
   auto deg = [](double rad) { return rad * cdr; };
   // Each angle falls as its cosine rises; the yaw-Sun angle falls as |Sun cosine| rises.
@@ -100,7 +101,8 @@ std::array<AngleRange, kLimitCount> angle_ranges(const grid::ScanSetup& s, const
   r[kRollSun] = {deg(sun_hi.rolsunang), deg(sun_lo.rolsunang)};
   r[kNegRollSun] = {deg(sun_lo.verollsunang), deg(sun_hi.verollsunang)};
   r[kRollMoon] = {deg(exact(hi[1]).rolmunang), deg(exact(lo[1]).rolmunang)};
-  r[kRollVelocity] = {deg(rolvel_angle(fc1, g.st[hi[2]])), deg(rolvel_angle(fc1, g.st[lo[2]]))};
+  r[kRollVelocity] = {deg(rolvel_angle(src.at(g.t[hi[2]]), g.st[hi[2]])),
+                      deg(rolvel_angle(src.at(g.t[lo[2]]), g.st[lo[2]]))};
   r[kYawSun] = {deg(exact(hi[3]).yawsunang), deg(exact(lo[3]).yawsunang)};
   return r;
 }

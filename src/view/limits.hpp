@@ -48,14 +48,14 @@ inline double sample_end(const std::vector<double>& t, std::size_t k, std::size_
 LimitsAccount account_limits(const std::vector<double>& t, const std::vector<unsigned char>& met,
                              double tendinp, const EventTable& occults, const EventTable& saa);
 
-// Least and greatest angle, degrees, of each limit's angle over the first n grid times:
-// taken from the exact Sun and Moon directions at the grid times where the grid's
-// directions put the extremes.
+// Least and greatest angle, degrees, of each limit's angle over the first n grid times for the
+// source direction src: taken from the exact Sun and Moon directions of the run's model
+// (directions_at) at the grid times where the grid's directions put the extremes.
 struct AngleRange {
   double min_deg = 0, max_deg = 0;
 };
 std::array<AngleRange, kLimitCount> angle_ranges(const grid::ScanSetup& s, const grid::Samples& g,
-                                                 std::size_t n, const Vec3& fc1);
+                                                 std::size_t n, const grid::SourceTrack& src);
 
 // The spans of the scanned times whose mask holds every bit of `bits`, merged.
 EventTable met_windows(const std::vector<double>& t, const std::vector<unsigned char>& met,

@@ -139,27 +139,44 @@ TEST_P(Planner, CalendarSeasonsAndLimitsAgreeWithTheTables) {
 INSTANTIATE_TEST_SUITE_P(GoldenAndRandom, Planner, ::testing::ValuesIn(cases()));
 
 // Next visible: the first window of a longer run that covers it, for a source opposite the
-// Sun (none in the period) and the gap after a visible period.
+// Sun (none in the period), in either model (the precise model's search past the period
+// has an ephemeris and an apparent source direction of its own).
 TEST(PlannerNextVisible, EqualsTheFirstWindowOfALongerRun) {
-  const Case shortc{"opposite_sun", 86400, 3 * 86400, 170, 4, {45, 45, 10, 10}};
-  const Answered r = answer(context_of(shortc), false, true);
-  ASSERT_EQ(r.v.viewact.count(), 0);
-  ASSERT_TRUE(r.a.next.has_value());
-  const report::NextVisible& n = *r.a.next;
-  EXPECT_FALSE(n.visible);
-  EXPECT_GE(n.in_limits_from, shortc.end - 60);
-  Case longc = shortc;
-  longc.end = n.first_end + 3 * 86400;
-  const Answered l = answer(context_of(longc), false);
-  std::size_t k = 0;
-  while (l.v.viewact.t2[k] <= shortc.end) ++k;
-  EXPECT_EQ(l.v.viewact.t1[k], n.first_start);
-  EXPECT_EQ(l.v.viewact.t2[k], n.first_end);
-  // The first grid time within every limit after the period, in the longer run.
-  const test::Scan sc = test::scan_of(l.ctx);
-  std::size_t j = 0;
-  while (sc.g.t[j] < shortc.end - 1e-6 || l.ctx.met[j] != view::kAllLimitsMet) ++j;
-  EXPECT_EQ(sc.g.t[j], n.in_limits_from);
+  for (const Model model : {Model::classic, Model::precise}) {
+    SCOPED_TRACE(static_cast<int>(model));
+    const Case shortc{"opposite_sun", 86400, 3 * 86400, 170, 4, {45, 45, 10, 10}};
+    const auto in_model = [model](RunContext c) {
+      c.model = model;
+      return c;
+    };
+    const Answered r = answer(in_model(context_of(shortc)), true, true);
+    // The why-not ranges span the run's own angles (its angle file) in either model.
+    for (const auto& [limit, angle] : {std::pair{view::kRollSun, &view::AttAngles::rolsunang},
+                                       std::pair{view::kRollMoon, &view::AttAngles::rolmunang}}) {
+      double lo = 360, hi = 0;
+      for (const view::AttAngles& a : r.ctx.angles)
+        lo = std::min(lo, a.*angle * cdr), hi = std::max(hi, a.*angle * cdr);
+      EXPECT_NEAR(r.a.limits.ranges[limit].min_deg, lo, 1e-3) << limit;
+      EXPECT_NEAR(r.a.limits.ranges[limit].max_deg, hi, 1e-3) << limit;
+    }
+    ASSERT_EQ(r.v.viewact.count(), 0);
+    ASSERT_TRUE(r.a.next.has_value());
+    const report::NextVisible& n = *r.a.next;
+    EXPECT_FALSE(n.visible);
+    EXPECT_GE(n.in_limits_from, shortc.end - 60);
+    Case longc = shortc;
+    longc.end = n.first_end + 3 * 86400;
+    const Answered l = answer(in_model(context_of(longc)), false);
+    std::size_t k = 0;
+    while (l.v.viewact.t2[k] <= shortc.end) ++k;
+    EXPECT_EQ(l.v.viewact.t1[k], n.first_start);
+    EXPECT_EQ(l.v.viewact.t2[k], n.first_end);
+    // The first grid time within every limit after the period, in the longer run.
+    const test::Scan sc = test::scan_of(l.ctx);
+    std::size_t j = 0;
+    while (sc.g.t[j] < shortc.end - 1e-6 || l.ctx.met[j] != view::kAllLimitsMet) ++j;
+    EXPECT_EQ(sc.g.t[j], n.in_limits_from);
+  }
 }
 
 }  // namespace
