@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "common/parallel.hpp"
 #include "common/run_error.hpp"
@@ -293,8 +294,10 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
   const std::vector<events::OccultationParts> geometry =
       events::occultation_geometry(g, base.thetainp, threads);
   // The grid's times and masks are kept for the answers (planner.hpp); the next-visible
-  // search's source-independent part once for all sources.
-  const PlannerShared planner = planner_shared(s, view::scanned_count(s, g), threads);
+  // search (its source-independent part once for all sources) only for the JSON document,
+  // the one output that shows its answer.
+  std::optional<PlannerShared> planner;
+  if (!opt.json.empty()) planner = planner_shared(s, view::scanned_count(s, g), threads);
   const AnswerOptions answer_opt{opt.season_min, opt.min_window, false};
   if (!opt.reports.empty() && !sources.empty()) {
     RunContext c;
@@ -314,7 +317,7 @@ std::vector<report::CatalogueRow> compute_catalogue(std::istream& in, std::time_
           detect_source(c, s, g, &geometry, keep_angles, 1);
           const report::Tables t{c.views, c.totviewdur, c.occults, c.saa, c.eclipses};
           rows[k] = report::catalogue_row(c.celnm, c.rasource, c.decsource, timeline(c), t);
-          report::Answers a = answers(c, s, g, c.met, &planner, answer_opt);
+          report::Answers a = answers(c, s, g, c.met, planner ? &*planner : nullptr, answer_opt);
           rows[k].seasons = std::move(a.seasons);
           rows[k].why_not = std::move(a.why_not);
           rows[k].next = a.next;
