@@ -100,10 +100,10 @@ void OutFile::close() {
   const int rc = std::fclose(f);
   const bool renamed =
       temp_.empty() || (ok && rc == 0 && std::rename(temp_.c_str(), name_.c_str()) == 0);
+  const int e = errno;  // of the failed flush, close or rename, before the removal below
   if (!temp_.empty() && !renamed) std::remove(temp_.c_str());
   temp_.clear();
   if (!ok || rc != 0 || !renamed) {
-    const int e = errno;
     const std::string msg =
         strprintf("\n close of the file %s failed: %s\n", name_.c_str(), std::strerror(e));
     RunError err("", msg, msg);

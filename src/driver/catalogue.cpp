@@ -205,6 +205,13 @@ class Progress {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
+// A name of the form the sky map gives its pixels ("pix" and digits), whose rows and reports
+// an overlay source of that name would take.
+bool pixel_name(const std::string& name) {
+  return name.size() > 3 && name.starts_with("pix") &&
+         name.find_first_not_of("0123456789", 3) == std::string::npos;
+}
+
 }  // namespace
 
 std::vector<CatalogueSource> read_catalogue(const std::string& path) {
@@ -342,7 +349,13 @@ int run_catalogue(std::istream& in, std::time_t now, const RunOptions& opt) {
                  opt.shard_k, opt.shard_n);
     // The overlay's sources (pixel -1) join the first shard of a sky map.
     if (!opt.overlay.empty() && opt.shard_k == 0)
-      for (const CatalogueSource& o : read_catalogue(opt.overlay)) sources.push_back(o);
+      for (const CatalogueSource& o : read_catalogue(opt.overlay)) {
+        if (pixel_name(o.name))
+          fail(RunError("", "", ""),
+               strprintf("overlay %s: line %d: %s is the name of a sky-map pixel; rename it",
+                         opt.overlay.c_str(), o.line, o.name.c_str()));
+        sources.push_back(o);
+      }
     RunContext base;
     const std::vector<report::CatalogueRow> rows = compute_catalogue(in, now, opt, sources, base);
     report::write_catalogue_csv(summary_name(base, opt, ".csv"), rows);

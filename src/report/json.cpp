@@ -249,14 +249,6 @@ std::string json_document(const Provenance& p, const Heading& h, const Timeline&
   return doc.dump(2) + "\n";
 }
 
-void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
-                const RunTables& r, const std::string& pdf, bool pdf_made, const Answers* answers) {
-  OutFile f;
-  f.create_replacing(path);
-  f.write(json_document(p, h, tl, r, pdf, pdf_made, answers));
-  f.close();
-}
-
 void write_catalogue_json(const std::string& path, const Provenance& p,
                           const std::vector<CatalogueRow>& rows) {
   nlohmann::ordered_json doc;

@@ -57,15 +57,10 @@ struct RunTables {
 // "YYYY-MM-DDTHH:MM:SS.mmmZ" of an epoch.
 std::string iso8601(const Epoch& e);
 
-// The JSON document of a successful run, with its final newline: what write_json writes.
+// The JSON document of a successful run, with its final newline (what --json writes).
 // pdf_made: whether the bundle's PDF was made. answers: the planner's answers, when made.
 std::string json_document(const Provenance& p, const Heading& h, const Timeline& tl,
                           const RunTables& r, const std::string& pdf, bool pdf_made,
                           const Answers* answers = nullptr);
-
-// Writes the JSON document of a successful run to `path` (checked; throws RunError).
-void write_json(const std::string& path, const Provenance& p, const Heading& h, const Timeline& tl,
-                const RunTables& r, const std::string& pdf, bool pdf_made,
-                const Answers* answers = nullptr);
 
 }  // namespace kv::report

@@ -3,7 +3,6 @@
 #include <openssl/rand.h>
 
 #include <ctime>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "common/run_error.hpp"
@@ -251,7 +250,7 @@ void Routes::run_page(const std::string& id, Reply reply) {
   }
   const auto doc = read_json(runs_.path(id) / kRunJson);
   if (!doc) return reply(page(404, error_page(404, "this run has no result page")));
-  reply(page(200, result_page(id, *doc, runs_.files(id))));
+  reply(page(200, result_page(id, *doc, files)));
 }
 
 // A file of a run: only the files the run wrote, and the PDF of its own reports (a job, made

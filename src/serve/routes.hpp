@@ -17,7 +17,6 @@ class Routes {
   Routes(Runs& runs, std::string host);
   void set_port(int port) { port_ = port; }
   void handle(const Request& req, Reply reply);
-  const std::string& token() const { return token_; }
 
  private:
   void run_form(const Request& req, Reply reply);

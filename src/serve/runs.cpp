@@ -140,13 +140,6 @@ Runs::~Runs() {
 void Runs::close() { jobs_->close(); }
 void Runs::wait_idle() { jobs_->wait_idle(); }
 
-std::uint64_t Runs::disk_bytes() const {
-  std::lock_guard<std::mutex> lock(m_);
-  std::uint64_t n = 0;
-  for (const auto& [id, e] : entries_) n += e.bytes;
-  return n;
-}
-
 JobQueue::Admit Runs::submit_run(std::string request, std::vector<std::string> options,
                                  std::pair<std::string, std::string> upload, Done done) {
   return submit("", std::move(request), std::move(options), std::move(upload), std::move(done));
@@ -160,15 +153,11 @@ std::pair<JobQueue::Admit, std::string> Runs::submit_long_run(
     std::lock_guard<std::mutex> lock(m_);
     waiting_[id] = "queued";
   }
-  const auto a = submit(id, std::move(request), std::move(options), std::move(upload),
-                        [this, id](const JobResult& r) {
-                          std::lock_guard<std::mutex> lock(m_);
-                          if (r.id.empty()) {
-                            waiting_[id] = "failed";  // no folder was kept
-                          } else {
-                            waiting_.erase(id);
-                          }
-                        });
+  const auto a = submit(
+      id, std::move(request), std::move(options), std::move(upload), [this, id](const JobResult&) {
+        std::lock_guard<std::mutex> lock(m_);
+        waiting_.erase(id);  // its record (or, with no folder kept, none) tells the rest
+      });
   if (a != JobQueue::Admit::queued) {
     std::lock_guard<std::mutex> lock(m_);
     waiting_.erase(id);

@@ -78,7 +78,6 @@ class Runs {
   // The files of a run a client may fetch (its outputs, not the server's own files).
   std::vector<std::string> files(const std::string& id) const;
   std::filesystem::path path(const std::string& id) const { return root_ / id; }
-  std::uint64_t disk_bytes() const;
   // The yaw-Sun limit of the data folder's configuration, degrees (nullopt when unreadable).
   std::optional<double> yaw_sun_limit() const;
 

@@ -30,7 +30,9 @@ struct Server::Impl {
 Server::Server(ServeOptions opt) : impl_(std::make_unique<Impl>()) {
   if (opt.workers <= 0) opt.workers = thread_count(0);
   if (opt.queue <= 0) opt.queue = 4 * opt.workers;
-  if (opt.kelvis.empty()) opt.kelvis = fs::read_symlink("/proc/self/exe").string();
+  // Absolute: the batch program is started in a run's folder.
+  opt.kelvis = opt.kelvis.empty() ? fs::read_symlink("/proc/self/exe").string()
+                                  : fs::absolute(opt.kelvis).string();
   opt.data = fs::absolute(opt.data).lexically_normal().string();
   impl_->opt = opt;
   RunLimits lim;

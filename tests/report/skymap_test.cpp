@@ -105,6 +105,14 @@ TEST_F(SkyMap, FitsHeaderRecordsTheRunAndTheOverlayJoinsTheSummary) {
   EXPECT_EQ(key(f, "ORBSHA"), "'" + driver::sha256_hex(orbit) + "'");
   EXPECT_NE(key(f, "KVVERS").find("kelvis "), std::string::npos);
   fits_close_file(f, &status);
+  // An overlay source named as a pixel would take that pixel's row and reports.
+  spit(dir_ / "overlay.csv", "name,ra,dec\npix3,10,10\n");
+  const RunResult r =
+      run_catalogue(Request{.source = "sky", .ra = "0", .dec = "0", .tag = "s"}.text(), opt);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.said.find("overlay overlay.csv: line 2: pix3 is the name of a sky-map pixel"),
+            std::string::npos)
+      << r.said;
 }
 
 // The picture's projection: healpy's orientation (0h at the centre, RA growing to the left),
